@@ -1,0 +1,213 @@
+#include "sim/sim_bus.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <thread>
+
+#include "device/fd_io.h"
+#include "device/report_descriptor.h"
+
+namespace tavrinex::sim {
+
+using device::EventFd;
+using device::UniqueFd;
+using device::WaitForFd;
+using device::WaitOutcome;
+
+namespace {
+constexpr auto kForever = std::chrono::hours(24);
+}  // namespace
+
+struct SimBus::Connection final : ReplySink {
+  UniqueFd fd;  // the device's end
+  EventFd stop;
+  std::shared_ptr<DeviceEnd> end;
+  bool canWrite = false;   // opened for writing
+  bool holdsLock = false;  // opened for writing or exclusively: the share rule counts it
+  bool exclusive = false;  // opened with the exclusive flag
+  bool hungUp = false;     // set by the firmware on this thread only
+  std::atomic<bool> finished{false};
+  std::thread thread;
+
+  void Send(std::span<const std::uint8_t> report) override {
+    // A report that finds the host's queue full is lost, as on a real interrupt endpoint.
+    [[maybe_unused]] const auto n =
+        ::send(fd.Get(), report.data(), report.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+  }
+  bool Delay(std::chrono::milliseconds duration) override {
+    return WaitForFd(stop.Get(), POLLIN, -1, duration) == WaitOutcome::kTimedOut;
+  }
+  void Hangup() override {
+    hungUp = true;
+    ::shutdown(fd.Get(), SHUT_RDWR);
+  }
+
+  // Read-only hosts cannot write, so the loop only waits for them to close.
+  void Run() {
+    std::array<std::uint8_t, 4096> buffer{};
+    const short events = canWrite ? POLLIN : 0;
+    while (!hungUp && WaitForFd(fd.Get(), events, stop.Get(), kForever) == WaitOutcome::kReady) {
+      const auto n = ::recv(fd.Get(), buffer.data(), buffer.size(), MSG_DONTWAIT);
+      if (n == 0) break;  // host closed
+      if (n < 0) continue;
+      end->OnOutputReport(std::span(buffer.data(), static_cast<std::size_t>(n)), *this);
+    }
+    finished = true;
+  }
+
+  [[nodiscard]] bool HostClosed() const {
+    pollfd p{fd.Get(), 0, 0};
+    return finished || (::poll(&p, 1, 0) == 1 && (p.revents & POLLHUP) != 0);
+  }
+
+  ~Connection() override {
+    ::shutdown(fd.Get(), SHUT_RDWR);  // the host sees the unplug at once
+    stop.Signal();
+    if (thread.joinable()) thread.join();
+  }
+};
+
+struct SimBus::Interface {
+  InterfaceSpec spec;
+  std::shared_ptr<DeviceEnd> end;
+  std::vector<device::TopLevelCollection> collections;
+  std::list<std::unique_ptr<Connection>> connections;
+};
+
+SimBus::SimBus() = default;
+
+SimBus::~SimBus() {
+  std::vector<std::string> paths;
+  {
+    std::lock_guard lock(mutex_);
+    for (const auto& iface : interfaces_) paths.push_back(iface->spec.path);
+  }
+  for (const auto& p : paths) Unplug(p);
+}
+
+SimBus::Interface* SimBus::Find(const std::string& path) const {
+  const auto it = std::find_if(interfaces_.begin(), interfaces_.end(),
+                               [&](const auto& iface) { return iface->spec.path == path; });
+  return it == interfaces_.end() ? nullptr : it->get();
+}
+
+void SimBus::Plug(InterfaceSpec spec, std::shared_ptr<DeviceEnd> end) {
+  Unplug(spec.path);
+  auto iface = std::make_unique<Interface>();
+  device::ReportDescriptor parsed;
+  if (device::ParseReportDescriptor(spec.reportDescriptor, parsed)) {
+    iface->collections = parsed.collections;
+  }
+  iface->spec = std::move(spec);
+  iface->end = std::move(end);
+  std::lock_guard lock(mutex_);
+  interfaces_.push_back(std::move(iface));
+}
+
+void SimBus::Unplug(const std::string& path) {
+  std::unique_ptr<Interface> gone;
+  {
+    std::lock_guard lock(mutex_);
+    const auto it = std::find_if(interfaces_.begin(), interfaces_.end(),
+                                 [&](const auto& iface) { return iface->spec.path == path; });
+    if (it == interfaces_.end()) return;
+    gone = std::move(*it);
+    interfaces_.erase(it);
+  }
+  // gone is destroyed here, outside the lock: firmware may call back into the bus while
+  // its connections wind down.
+}
+
+bool SimBus::IsPlugged(const std::string& path) const {
+  std::lock_guard lock(mutex_);
+  return Find(path) != nullptr;
+}
+
+void SimBus::SendInput(const std::string& path, std::span<const std::uint8_t> report) {
+  std::lock_guard lock(mutex_);
+  if (Interface* iface = Find(path)) {
+    for (auto& c : iface->connections) {
+      if (!c->HostClosed()) c->Send(report);
+    }
+  }
+}
+
+int SimBus::OpenCount(const std::string& path) const {
+  std::lock_guard lock(mutex_);
+  const Interface* iface = Find(path);
+  if (iface == nullptr) return 0;
+  return static_cast<int>(std::count_if(iface->connections.begin(), iface->connections.end(),
+                                        [](const auto& c) { return !c->HostClosed(); }));
+}
+
+void SimBus::ReapClosed(Interface& iface, std::vector<std::unique_ptr<Connection>>& reaped) {
+  for (auto it = iface.connections.begin(); it != iface.connections.end();) {
+    if ((*it)->HostClosed()) {
+      reaped.push_back(std::move(*it));
+      it = iface.connections.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+bool SimBus::Enumerate(const std::function<void(device::HidInterfaceInfo)>& visit) {
+  std::vector<device::HidInterfaceInfo> found;
+  {
+    std::lock_guard lock(mutex_);
+    for (const auto& iface : interfaces_) {
+      for (const auto& c : iface->collections) {
+        found.push_back({iface->spec.path, iface->spec.vendorId, iface->spec.productId,
+                         c.usagePage, c.usage});
+      }
+    }
+  }
+  for (auto& info : found) visit(std::move(info));
+  return true;
+}
+
+std::optional<device::OpenedInterface> SimBus::Open(const std::string& path,
+                                                    const device::HidOpenFlags& flags) {
+  std::vector<std::unique_ptr<Connection>> reaped;  // joined after the lock is released
+  std::lock_guard lock(mutex_);
+  Interface* iface = Find(path);
+  if (iface == nullptr) return std::nullopt;
+  ReapClosed(*iface, reaped);
+  // The share rule of hidraw opens (see HidOpenFlags::exclusive).
+  const bool wantsLock = flags.write || flags.exclusive;
+  for (const auto& c : iface->connections) {
+    if (c->exclusive && wantsLock) return std::nullopt;
+    if (flags.exclusive && c->holdsLock) return std::nullopt;
+  }
+  int ends[2] = {-1, -1};
+  if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends) != 0) {
+    return std::nullopt;
+  }
+  device::OpenedInterface opened;
+  opened.fd.Reset(ends[0]);
+  if (!flags.write) ::shutdown(ends[0], SHUT_WR);
+  opened.reportDescriptor = iface->spec.reportDescriptor;
+  opened.vendorId = iface->spec.vendorId;
+  opened.productId = iface->spec.productId;
+  opened.writeStyle = iface->spec.writeStyle;
+
+  auto c = std::make_unique<Connection>();
+  c->fd.Reset(ends[1]);
+  c->end = iface->end;
+  c->canWrite = flags.write;
+  c->holdsLock = wantsLock;
+  c->exclusive = flags.exclusive;
+  Connection* raw = c.get();
+  c->thread = std::thread([raw] { raw->Run(); });
+  iface->connections.push_back(std::move(c));
+  return opened;
+}
+
+bool SimBus::ProbePresence(const std::string& path) { return IsPlugged(path); }
+
+}  // namespace tavrinex::sim

@@ -1,0 +1,81 @@
+// A bus of simulated HID interfaces behind the same backend interface as the Linux one.
+// Every open hands the host one end of a socketpair(AF_UNIX, SOCK_SEQPACKET): report
+// boundaries are kept and a closed far end reads as an unplug, so the real fd-based
+// transport runs unchanged against the simulated firmware on the other end.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "device/hid_backend.h"
+
+namespace tavrinex::sim {
+
+// What the firmware of one interface may do with a report the host wrote.
+class ReplySink {
+ public:
+  virtual ~ReplySink() = default;
+  virtual void Send(std::span<const std::uint8_t> report) = 0;
+  // Waits like a slow device would; false when the connection ends meanwhile.
+  virtual bool Delay(std::chrono::milliseconds duration) = 0;
+  // Drops the connection, as an unplug in the middle of a transfer does.
+  virtual void Hangup() = 0;
+};
+
+// The firmware side of one interface. Called on the connection's thread.
+class DeviceEnd {
+ public:
+  virtual ~DeviceEnd() = default;
+  virtual void OnOutputReport(std::span<const std::uint8_t> report, ReplySink& reply) = 0;
+};
+
+struct InterfaceSpec {
+  std::string path;
+  std::uint16_t vendorId = 0;
+  std::uint16_t productId = 0;
+  std::vector<std::uint8_t> reportDescriptor;
+  // How the host side writes: sockets never block a write, but a test may ask for the
+  // worker-thread path that hidraw nodes take.
+  device::WriteStyle writeStyle = device::WriteStyle::kNonBlocking;
+};
+
+class SimBus final : public device::HidBackend {
+ public:
+  SimBus();
+  ~SimBus() override;
+  SimBus(const SimBus&) = delete;
+  SimBus& operator=(const SimBus&) = delete;
+
+  // Plugs an interface in (again). The bus keeps the device end alive while it is plugged.
+  void Plug(InterfaceSpec spec, std::shared_ptr<DeviceEnd> end);
+  // Unplugs: the path disappears and every open connection is closed at once.
+  void Unplug(const std::string& path);
+  [[nodiscard]] bool IsPlugged(const std::string& path) const;
+  // Sends an input report to every host that has the interface open (consumer reports).
+  void SendInput(const std::string& path, std::span<const std::uint8_t> report);
+  // Host connections still open on a path.
+  [[nodiscard]] int OpenCount(const std::string& path) const;
+
+  [[nodiscard]] bool Enumerate(
+      const std::function<void(device::HidInterfaceInfo)>& visit) override;
+  [[nodiscard]] std::optional<device::OpenedInterface> Open(
+      const std::string& path, const device::HidOpenFlags& flags) override;
+  [[nodiscard]] bool ProbePresence(const std::string& path) override;
+
+ private:
+  struct Connection;
+  struct Interface;
+  Interface* Find(const std::string& path) const;
+  static void ReapClosed(Interface& iface, std::vector<std::unique_ptr<Connection>>& reaped);
+
+  mutable std::mutex mutex_;
+  std::list<std::unique_ptr<Interface>> interfaces_;  // in plug order
+};
+
+}  // namespace tavrinex::sim

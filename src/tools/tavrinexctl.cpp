@@ -1,0 +1,95 @@
+// Command-line tool for the devices: lists them now; later subcommands read and change them.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "device/device_ids.h"
+#include "device/hid_path_list.h"
+#include "device/linux_hid_backend.h"
+#include "sim/sim_bus.h"
+#include "sim/test_devices.h"
+
+namespace {
+
+using tavrinex::device::HidBackend;
+
+constexpr const char* kUsage =
+    "usage: tavrinexctl <command> [options]\n"
+    "\n"
+    "commands:\n"
+    "  devices [--simulate]   list the HID interfaces of vendor 0C45 (from hidraw, or from\n"
+    "                         the simulated keyboard, mouse and mouse pad)\n";
+
+const char* ProductName(std::uint16_t product) {
+  switch (product) {
+    case tavrinex::device::kKeyboardProductId: return "keyboard";
+    case tavrinex::device::kMouseProductId: return "mouse";
+    case tavrinex::device::kMousePadProductId: return "mouse pad";
+    default: return "other";
+  }
+}
+
+int ListDevices(HidBackend& backend) {
+  tavrinex::device::HidPathList list;
+  if (!tavrinex::device::EnumerateHidPaths(backend, list)) {
+    std::fprintf(stderr, "tavrinexctl: cannot list the HID interfaces\n");
+    return 1;
+  }
+  int shown = 0;
+  std::printf("%-8s %-10s %-10s %-6s %s\n", "product", "", "usagepage", "usage", "path");
+  for (const auto& info : list.Entries()) {
+    if (info.vendorId != tavrinex::device::kVendorId) continue;
+    std::printf("%04X     %-10s 0x%04X     0x%04X %s\n", info.productId,
+                ProductName(info.productId), info.usagePage, info.usage, info.path.c_str());
+    ++shown;
+  }
+  if (shown == 0) std::printf("(no interface of vendor 0C45 found)\n");
+  return 0;
+}
+
+int Devices(const std::vector<std::string_view>& args) {
+  bool simulate = false;
+  for (const auto arg : args) {
+    if (arg == "--simulate") {
+      simulate = true;
+    } else {
+      std::fprintf(stderr, "tavrinexctl devices: unknown option '%.*s'\n%s",
+                   static_cast<int>(arg.size()), arg.data(), kUsage);
+      return 2;
+    }
+  }
+  if (simulate) {
+    tavrinex::sim::SimBus bus;
+    const auto devices = tavrinex::sim::PlugTestDevices(bus);
+    return ListDevices(bus);
+  }
+  tavrinex::device::LinuxHidBackend backend;
+  return ListDevices(backend);
+}
+
+struct Subcommand {
+  std::string_view name;
+  int (*run)(const std::vector<std::string_view>& args);
+};
+
+constexpr Subcommand kSubcommands[] = {
+    {"devices", Devices},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h") {
+    std::fputs(kUsage, argc < 2 ? stderr : stdout);
+    return argc < 2 ? 2 : 0;
+  }
+  const std::string_view command = argv[1];
+  const std::vector<std::string_view> args(argv + 2, argv + argc);
+  for (const auto& sub : kSubcommands) {
+    if (sub.name == command) return sub.run(args);
+  }
+  std::fprintf(stderr, "tavrinexctl: unknown command '%s'\n%s", argv[1], kUsage);
+  return 2;
+}
