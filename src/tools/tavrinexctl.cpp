@@ -38,7 +38,7 @@ int ListDevices(HidBackend& backend) {
     return 1;
   }
   int shown = 0;
-  std::printf("%-8s %-10s %-10s %-6s %s\n", "product", "", "usagepage", "usage", "path");
+  std::printf("%-8s %-10s %-10s %-6s %s\n", "product", "device", "usagepage", "usage", "path");
   for (const auto& info : list.Entries()) {
     if (info.vendorId != tavrinex::device::kVendorId) continue;
     std::printf("%04X     %-10s 0x%04X     0x%04X %s\n", info.productId,
