@@ -2,6 +2,7 @@
 // data items so that the consumer-control watchers read them the same way.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -33,13 +34,18 @@ struct HidDataItem {
 };
 
 // The largest number of usages one input report can set on a usage page: the sum, over the
-// input button fields on that page, of their element counts.
+// input button fields on that page (constant ones aside), of their element counts.
 [[nodiscard]] std::uint32_t MaxUsageListLength(const ReportDescriptor& descriptor,
                                                std::uint16_t usagePage);
 
+// Bound on the usage list entries over all button items: each list holds MaxUsageListLength
+// entries, which a hostile descriptor can make large for many fields at once.
+inline constexpr std::size_t kMaxUsageSlots = 65536;
+
 // One button item per input button field, followed by one value item per usage of each input
 // value field (a value field with n elements yields n items). Constant fields are skipped.
-// At most maxItems items.
+// At most maxItems items; a button item whose list would take the total past kMaxUsageSlots
+// is left out.
 [[nodiscard]] std::vector<HidDataItem> BuildInputDataItems(const ReportDescriptor& descriptor,
                                                            std::size_t maxItems = 4096);
 
@@ -47,8 +53,9 @@ struct HidDataItem {
 // there), the data follows from report[1].
 // Fills the items whose report id equals report[0]. Buttons: the usages set in the report on
 // the item's page, kept when within [usageLow, usageHigh], in order, 0-terminated when fewer
-// than the capacity. Values: raw value, then scaled value. Returns false when a value cannot
-// be read (report too short) or the report is empty.
+// than the capacity; button bits past the end of a short report read as clear. Values: raw
+// value, then scaled value. Returns false when a value cannot be read (report too short) or
+// the report is empty.
 [[nodiscard]] bool DecodeInputReport(const ReportDescriptor& descriptor,
                                      std::span<HidDataItem> items,
                                      std::span<const std::uint8_t> report);
