@@ -1,0 +1,149 @@
+#include "profiles/ini_document.h"
+
+#include <cstddef>
+
+#include "profiles/ignore_case.h"
+
+namespace tavrinex::profiles {
+namespace {
+
+constexpr std::string_view kBlanks = " \t\f\v";
+
+std::string_view Trim(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  const std::size_t last = text.find_last_not_of(kBlanks);
+  return text.substr(first, last - first + 1);
+}
+
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+bool IsQuoted(std::string_view value) {
+  return value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front();
+}
+
+enum class LineKind { kOther, kSection, kKey };
+
+struct LineInfo {
+  LineKind kind = LineKind::kOther;
+  std::string_view name;   // section or key name
+  std::string_view value;  // key lines only, trimmed, quotes kept
+};
+
+LineInfo Classify(std::string_view line) {
+  const std::string_view text = Trim(line);
+  if (text.starts_with('[')) {
+    const std::size_t close = text.rfind(']');
+    if (close != std::string_view::npos && close > 0) {
+      return {LineKind::kSection, Trim(text.substr(1, close - 1)), {}};
+    }
+  }
+  const std::size_t equals = text.find('=');
+  if (equals == std::string_view::npos) return {};
+  const std::string_view key = Trim(text.substr(0, equals));
+  if (key.empty()) return {};
+  return {LineKind::kKey, key, Trim(text.substr(equals + 1))};
+}
+
+std::string_view Unquote(std::string_view value) {
+  return IsQuoted(value) ? value.substr(1, value.size() - 2) : value;
+}
+
+// A value that would lose blanks or quotes on reading is written inside double quotes.
+std::string StoredForm(std::string_view value) {
+  const bool needsQuotes = IsQuoted(value) ||
+                           (!value.empty() && (kBlanks.find(value.front()) != std::string_view::npos ||
+                                               kBlanks.find(value.back()) != std::string_view::npos));
+  if (!needsQuotes) return std::string(value);
+  return "\"" + std::string(value) + "\"";
+}
+
+bool HasLineBreakOrNul(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+bool IsTrimmedName(std::string_view name) { return !name.empty() && Trim(name) == name; }
+
+}  // namespace
+
+IniDocument IniDocument::Parse(std::string_view text) {
+  IniDocument document;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      document.lines_.emplace_back(text.substr(start));
+      break;
+    }
+    document.lines_.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  return document;
+}
+
+std::optional<std::string_view> IniDocument::Find(std::string_view section,
+                                                  std::string_view key) const {
+  bool inSection = false;
+  for (const std::string& line : lines_) {
+    const LineInfo info = Classify(line);
+    if (info.kind == LineKind::kSection) {
+      if (inSection) return std::nullopt;  // only the first section of the name counts
+      inSection = EqualsIgnoringCase(info.name, section);
+    } else if (inSection && info.kind == LineKind::kKey && EqualsIgnoringCase(info.name, key)) {
+      return Unquote(info.value);
+    }
+  }
+  return std::nullopt;
+}
+
+bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+  std::size_t i = 0;
+  while (i < lines_.size()) {
+    const LineInfo info = Classify(lines_[i]);
+    if (info.kind == LineKind::kSection && EqualsIgnoringCase(info.name, section)) break;
+    ++i;
+  }
+  if (i == lines_.size()) {
+    lines_.push_back("[" + std::string(section) + "]");
+    lines_.push_back(std::string(key) + "=" + StoredForm(value));
+    return true;
+  }
+  std::size_t insertAt = ++i;  // after the last line of the section that is not blank
+  for (; i < lines_.size(); ++i) {
+    const LineInfo info = Classify(lines_[i]);
+    if (info.kind == LineKind::kSection) break;
+    if (info.kind == LineKind::kKey && EqualsIgnoringCase(info.name, key)) {
+      if (Unquote(info.value) == value) return false;
+      lines_[i] = std::string(info.name) + "=" + StoredForm(value);
+      return true;
+    }
+    if (!Trim(lines_[i]).empty()) insertAt = i + 1;
+  }
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                std::string(key) + "=" + StoredForm(value));
+  return true;
+}
+
+std::string IniDocument::Serialize() const {
+  std::string text;
+  for (const std::string& line : lines_) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
+bool IsWritableSection(std::string_view section) {
+  return IsTrimmedName(section) && !HasLineBreakOrNul(section) &&
+         section.find(']') == std::string_view::npos;
+}
+
+bool IsWritableKey(std::string_view key) {
+  return IsTrimmedName(key) && !HasLineBreakOrNul(key) && key.find('=') == std::string_view::npos &&
+         !key.starts_with('[');
+}
+
+bool IsWritableValue(std::string_view value) { return !HasLineBreakOrNul(value); }
+
+}  // namespace tavrinex::profiles

@@ -1,0 +1,90 @@
+#include "profiles/ini_file.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <mutex>
+
+#include "profiles/atomic_file.h"
+#include "profiles/ini_document.h"
+#include "profiles/ini_encoding.h"
+#include "profiles/settings_folder.h"
+
+namespace tavrinex::profiles {
+namespace {
+
+std::mutex& WriteMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::string CutToBuffer(std::string_view value) {
+  return std::string(CutToUtf16Units(value, kIniBufferChars - 1));
+}
+
+}  // namespace
+
+int ParseLeadingInt(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  std::int64_t magnitude = 0;
+  constexpr std::int64_t kLimit = std::int64_t{INT_MAX} + 1;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    magnitude = std::min(kLimit, magnitude * 10 + (text[i] - '0'));
+  }
+  if (negative) return static_cast<int>(-magnitude);
+  return static_cast<int>(std::min<std::int64_t>(magnitude, INT_MAX));
+}
+
+IniSnapshot IniSnapshot::FromBytes(std::string_view fileBytes) {
+  IniSnapshot snapshot;
+  snapshot.document_ = IniDocument::Parse(DecodeIniBytes(fileBytes).text);
+  return snapshot;
+}
+
+IniSnapshot IniSnapshot::Read(const std::filesystem::path& file) {
+  const FileContents contents = ReadWholeFile(ResolveIgnoringCase(file));
+  return FromBytes(contents.status == ReadStatus::kRead ? contents.bytes : std::string());
+}
+
+std::string IniSnapshot::Get(std::string_view section, std::string_view key,
+                             std::string_view defaultValue) const {
+  return CutToBuffer(document_.Find(section, key).value_or(defaultValue));
+}
+
+int IniSnapshot::GetInt(std::string_view section, std::string_view key) const {
+  return ParseLeadingInt(Get(section, key));
+}
+
+std::string ReadIniString(const std::filesystem::path& file, std::string_view section,
+                          std::string_view key, std::string_view defaultValue) {
+  return IniSnapshot::Read(file).Get(section, key, defaultValue);
+}
+
+int ReadIniInt(const std::filesystem::path& file, std::string_view section,
+               std::string_view key) {
+  return ParseLeadingInt(ReadIniString(file, section, key));
+}
+
+bool WriteIniString(const std::filesystem::path& file, std::string_view section,
+                    std::string_view key, std::string_view value) {
+  if (!IsWritableSection(section) || !IsWritableKey(key) || !IsWritableValue(value)) return false;
+  const std::lock_guard lock(WriteMutex());
+  const std::filesystem::path target = ResolveIgnoringCase(file);
+  const FileContents contents = ReadWholeFile(target);
+  if (contents.status == ReadStatus::kFailed) return false;  // never replace what we cannot read
+  DecodedIni decoded = DecodeIniBytes(contents.bytes);
+  IniDocument document = IniDocument::Parse(decoded.text);
+  if (!document.Set(section, key, value) && contents.status == ReadStatus::kRead) return true;
+  const std::string text = document.Serialize();
+  return WriteFileAtomically(target, EncodeIniText(text, EncodingForWrite(decoded.encoding, text)));
+}
+
+bool WriteIniInt(const std::filesystem::path& file, std::string_view section,
+                 std::string_view key, int value) {
+  return WriteIniString(file, section, key, std::to_string(value));
+}
+
+}  // namespace tavrinex::profiles
