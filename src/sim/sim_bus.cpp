@@ -88,6 +88,23 @@ SimBus::~SimBus() {
     for (const auto& iface : interfaces_) paths.push_back(iface->spec.path);
   }
   for (const auto& p : paths) Unplug(p);
+  std::vector<std::unique_ptr<Connection>> parked;
+  {
+    std::lock_guard lock(mutex_);
+    parked.swap(parked_);
+  }
+}
+
+void SimBus::TakeParked(std::vector<std::unique_ptr<Connection>>& reaped) {
+  const auto self = std::this_thread::get_id();
+  for (auto it = parked_.begin(); it != parked_.end();) {
+    if ((*it)->thread.get_id() != self) {
+      reaped.push_back(std::move(*it));
+      it = parked_.erase(it);
+    } else {
+      ++it;
+    }
+  }
 }
 
 SimBus::Interface* SimBus::Find(const std::string& path) const {
@@ -105,7 +122,9 @@ void SimBus::Plug(InterfaceSpec spec, std::shared_ptr<DeviceEnd> end) {
   }
   iface->spec = std::move(spec);
   iface->end = std::move(end);
+  std::vector<std::unique_ptr<Connection>> reaped;  // joined after the lock is released
   std::lock_guard lock(mutex_);
+  TakeParked(reaped);
   interfaces_.push_back(std::move(iface));
 }
 
@@ -118,6 +137,16 @@ void SimBus::Unplug(const std::string& path) {
     if (it == interfaces_.end()) return;
     gone = std::move(*it);
     interfaces_.erase(it);
+    const auto self = std::this_thread::get_id();
+    for (auto c = gone->connections.begin(); c != gone->connections.end();) {
+      if ((*c)->thread.get_id() == self) {
+        (*c)->Hangup();  // the host sees the unplug now; the thread ends when it returns
+        parked_.push_back(std::move(*c));
+        c = gone->connections.erase(c);
+      } else {
+        ++c;
+      }
+    }
   }
   // gone is destroyed here, outside the lock: firmware may call back into the bus while
   // its connections wind down.
@@ -176,6 +205,7 @@ std::optional<device::OpenedInterface> SimBus::Open(const std::string& path,
   std::vector<std::unique_ptr<Connection>> reaped;  // joined after the lock is released
   std::lock_guard lock(mutex_);
   Interface* iface = Find(path);
+  TakeParked(reaped);
   if (iface == nullptr) return std::nullopt;
   ReapClosed(*iface, reaped);
   // The share rule of hidraw opens (see HidOpenFlags::exclusive).

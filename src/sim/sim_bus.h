@@ -54,7 +54,8 @@ class SimBus final : public device::HidBackend {
 
   // Plugs an interface in (again). The bus keeps the device end alive while it is plugged.
   void Plug(InterfaceSpec spec, std::shared_ptr<DeviceEnd> end);
-  // Unplugs: the path disappears and every open connection is closed at once.
+  // Unplugs: the path disappears and every open connection is closed at once. Firmware may
+  // call it while it answers a request, to unplug its own device mid-transfer.
   void Unplug(const std::string& path);
   [[nodiscard]] bool IsPlugged(const std::string& path) const;
   // Sends an input report to every host that has the interface open (consumer reports).
@@ -73,9 +74,14 @@ class SimBus final : public device::HidBackend {
   struct Interface;
   Interface* Find(const std::string& path) const;
   static void ReapClosed(Interface& iface, std::vector<std::unique_ptr<Connection>>& reaped);
+  // Takes the parked connections that the calling thread may join. Called with mutex_ held.
+  void TakeParked(std::vector<std::unique_ptr<Connection>>& reaped);
 
   mutable std::mutex mutex_;
   std::list<std::unique_ptr<Interface>> interfaces_;  // in plug order
+  // Connections unplugged from their own thread, which cannot join itself: closed at once,
+  // joined later by another thread's call or by the destructor.
+  std::vector<std::unique_ptr<Connection>> parked_;
 };
 
 }  // namespace tavrinex::sim

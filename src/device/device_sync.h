@@ -1,0 +1,68 @@
+// Reading a device's state into the image: in full on connect and on request, the active
+// profile's settings after a change made on the device, and the keyboard's factory key block
+// into the default key file.
+//
+// Command results are not acted on: a step whose command fails leaves its block as it was
+// (or with the chunks that did arrive) and the next step runs. The result says how the
+// sequence went, for diagnostics and tools.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string_view>
+
+#include "device/device_channel.h"
+#include "device/device_image.h"
+#include "device/device_kind.h"
+
+namespace tavrinex::device {
+
+inline constexpr std::string_view kMessageLedCountTooLarge = "message_text_11";
+inline constexpr std::string_view kDefaultKeyFileName = "kbkeydefault.pro";
+inline constexpr std::uint16_t kKeyboardDeviceTag = 1;  // profile file header's device tag
+
+// What synchronisation asks of the rest of the program. Unset hooks are skipped.
+struct SyncHooks {
+  // SaveSelectedLightProfile / SaveSelectedKeyProfile: write the state just read into the
+  // profile files selected for the device.
+  std::function<void(DeviceKind)> saveSelectedLightProfile;
+  std::function<void(DeviceKind)> saveSelectedKeyProfile;
+  // RebuildKeyPositionMap: the keyboard's position map from its default key block.
+  std::function<void()> rebuildKeyPositionMap;
+  // ShowMessage: the modal message box showing one message by its language id.
+  std::function<void(std::string_view messageId)> showMessage;
+  // WriteProfileFile(path, deviceTag, body): a profile file with its header and body.
+  std::function<void(const std::filesystem::path& path, std::uint16_t deviceTag,
+                     std::span<const std::uint8_t> body)>
+      writeProfileFile;
+};
+
+enum class SyncOutcome : std::uint8_t {
+  kCompleted,         // every step ran (some commands may have failed)
+  kLedCountTooLarge,  // keyboard: stopped after CMD_READ_INFO
+};
+
+struct SyncResult {
+  SyncOutcome outcome = SyncOutcome::kCompleted;
+  int failedCommands = 0;
+  CommandResult firstFailure = kResultOk;  // result of the first command that failed
+};
+
+// The full synchronisation of one device kind. The channel's lock may be held by the caller
+// (a detection thread holds it over its whole iteration); each command takes it again.
+SyncResult DeviceSync(DeviceKind kind, DeviceChannel& channel, DeviceImage& image,
+                      const SyncHooks& hooks);
+
+// Reads the active profile's settings back after the device announced a change. The
+// keyboard and the mouse read it as profile 0; the mouse pad asks for the active index.
+SyncResult RereadActiveSettings(DeviceKind kind, DeviceChannel& channel, DeviceImage& image,
+                                const SyncHooks& hooks);
+
+// Keyboard: reads the factory key block and writes its 512-byte image as the default key
+// file in programFolder.
+SyncResult SaveDefaultKeyFile(DeviceChannel& keyboard, DeviceImage& image, const SyncHooks& hooks,
+                              const std::filesystem::path& programFolder);
+
+}  // namespace tavrinex::device
