@@ -1,0 +1,50 @@
+// Control classes of the program's own, registered with the control factory by name and
+// created by the layout loader wherever a layout names that class. They draw through a
+// toolkit-neutral painter.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "ui/color.h"
+
+namespace tavrinex::ui {
+
+struct Rect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+
+class Painter {
+ public:
+  virtual ~Painter() = default;
+  virtual void FillRect(Rect r, Argb color) = 0;
+  // Angles in degrees, 0 at three o'clock, counter-clockwise positive.
+  virtual void FillPie(Rect bounds, double startDeg, double spanDeg, Argb color) = 0;
+  virtual void DrawArc(Rect bounds, double startDeg, double spanDeg, Argb color, int width) = 0;
+  virtual void DrawLine(int x1, int y1, int x2, int y2, Argb color, int width) = 0;
+  virtual void DrawText(Rect r, std::string_view text, Argb color) = 0;  // centred
+  // Draws an image of the skin folder scaled into r; false when it cannot be loaded.
+  virtual bool DrawImage(Rect r, std::string_view image) = 0;
+};
+
+class CustomControl {
+ public:
+  virtual ~CustomControl() = default;
+  // The class name the control reports ("CircleProgress").
+  [[nodiscard]] virtual std::string ClassName() const = 0;
+  // Attributes from the layout and from Control::SetAttribute.
+  virtual void SetAttribute(std::string_view name, std::string_view value) {
+    (void)name;
+    (void)value;
+  }
+  virtual void Paint(Painter& painter, Rect bounds) = 0;
+};
+
+using ControlFactory = std::function<std::unique_ptr<CustomControl>()>;
+
+}  // namespace tavrinex::ui

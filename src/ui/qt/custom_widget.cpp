@@ -1,0 +1,80 @@
+#include "ui/qt/custom_widget.h"
+
+#include <QDir>
+#include <QDynamicPropertyChangeEvent>
+#include <QPainter>
+#include <QVariant>
+
+namespace tavrinex::ui::qt {
+namespace {
+
+QColor ToQColor(Argb c) { return QColor::fromRgba(c); }
+QRect ToQRect(Rect r) { return {r.x, r.y, r.width, r.height}; }
+
+class QtPainter final : public Painter {
+ public:
+  QtPainter(QPainter& p, const QString& imageFolder) : p_(p), imageFolder_(imageFolder) {
+    p_.setRenderHint(QPainter::Antialiasing);
+  }
+  void FillRect(Rect r, Argb color) override { p_.fillRect(ToQRect(r), ToQColor(color)); }
+  void FillPie(Rect bounds, double startDeg, double spanDeg, Argb color) override {
+    p_.setPen(Qt::NoPen);
+    p_.setBrush(ToQColor(color));
+    p_.drawPie(ToQRect(bounds), Sixteenths(startDeg), Sixteenths(spanDeg));
+  }
+  void DrawArc(Rect bounds, double startDeg, double spanDeg, Argb color, int width) override {
+    p_.setPen(QPen(ToQColor(color), width, Qt::SolidLine, Qt::FlatCap));
+    p_.setBrush(Qt::NoBrush);
+    p_.drawArc(ToQRect(bounds), Sixteenths(startDeg), Sixteenths(spanDeg));
+  }
+  void DrawLine(int x1, int y1, int x2, int y2, Argb color, int width) override {
+    p_.setPen(QPen(ToQColor(color), width));
+    p_.drawLine(x1, y1, x2, y2);
+  }
+  void DrawText(Rect r, std::string_view text, Argb color) override {
+    p_.setPen(ToQColor(color));
+    p_.drawText(ToQRect(r), Qt::AlignCenter,
+                QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  }
+  bool DrawImage(Rect r, std::string_view image) override {
+    const QString name = QString::fromUtf8(image.data(), static_cast<qsizetype>(image.size()));
+    QPixmap pixmap;
+    if (!pixmap.load(QDir::isAbsolutePath(name) ? name : QDir(imageFolder_).filePath(name))) {
+      return false;
+    }
+    p_.drawPixmap(ToQRect(r), pixmap);
+    return true;
+  }
+
+ private:
+  static int Sixteenths(double deg) { return static_cast<int>(deg * 16.0); }
+  QPainter& p_;
+  const QString& imageFolder_;
+};
+
+}  // namespace
+
+CustomWidget::CustomWidget(std::unique_ptr<CustomControl> control, QString imageFolder,
+                           QWidget* parent)
+    : QWidget(parent), control_(std::move(control)), imageFolder_(std::move(imageFolder)) {}
+
+void CustomWidget::paintEvent(QPaintEvent* /*event*/) {
+  QPainter p(this);
+  QtPainter painter(p, imageFolder_);
+  control_->Paint(painter, {0, 0, width(), height()});
+}
+
+// Layout properties that the widget does not know arrive as dynamic properties: they are the
+// control's own attributes.
+bool CustomWidget::event(QEvent* event) {
+  if (event->type() == QEvent::DynamicPropertyChange) {
+    const auto* change = static_cast<QDynamicPropertyChangeEvent*>(event);
+    const QByteArray name = change->propertyName();
+    const QVariant value = property(name.constData());
+    control_->SetAttribute(name.toStdString(), value.toString().toStdString());
+    update();
+  }
+  return QWidget::event(event);
+}
+
+}  // namespace tavrinex::ui::qt

@@ -1,0 +1,345 @@
+#include "ui/qt/qt_window.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSlider>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "core/stop_event.h"
+#include "ui/qt/color_palette.h"
+#include "ui/qt/led_picture.h"
+#include "ui/qt/qt_ui.h"
+
+namespace tavrinex::ui::qt {
+namespace {
+
+QString Q(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::string Lower(std::string_view s) { return Q(s).toLower().toStdString(); }
+
+}  // namespace
+
+void WindowHost::closeEvent(QCloseEvent* event) {
+  // The window system's close button closes like Close(0); the window object stays.
+  event->ignore();
+  if (onClose) onClose();
+}
+
+bool WindowHost::eventFilter(QObject* watched, QEvent* event) {
+  if (onHover && (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
+    onHover(watched, event->type() == QEvent::Enter);
+  }
+  return false;
+}
+
+WindowHost* QtWindow::MakeHost(Window* parentWindow) {
+  auto* parent = dynamic_cast<QtWindow*>(parentWindow);
+  return new WindowHost(parent != nullptr ? parent->HostWidget() : nullptr,
+                        parent != nullptr ? Qt::Dialog : Qt::Window);
+}
+
+QtWindow::QtWindow(QtUi& ui, const WindowSpec& spec, WindowHandler& handler)
+    : ui_(ui), handler_(handler), host_(MakeHost(spec.parent)), hostGuard_(host_) {
+  host_->setWindowTitle(Q(spec.title));
+  host_->onClose = [this] { Close(0); };
+  host_->onHover = [this](QObject* watched, bool entered) {
+    const auto it = byWidget_.find(watched);
+    if (it != byWidget_.end()) {
+      Raise(entered ? EventType::kMouseEnter : EventType::kMouseLeave, *it->second, -1, {});
+    }
+  };
+  Load(spec.layout);
+  if (spec.width > 0 && spec.height > 0) host_->resize(spec.width, spec.height);
+  designedSize_ = host_->size();
+  ui_.Register(this);
+  if (ui_.Scale() != 100) ApplyScale(ui_.Scale());
+  handler_.InitWindow();
+  OnUiThread([this] { handler_.Notify({EventType::kWindowInit, nullptr, {}, -1, {}}); });
+}
+
+QtWindow::~QtWindow() {
+  ui_.Unregister(this);
+  alive_.reset();
+  for (auto& [name, control] : controls_) {
+    // The adapters go now; their widgets must not call them any more.
+    QObject::disconnect(control->Widget(), nullptr, control->Widget(), nullptr);
+    if (auto* view = qobject_cast<QAbstractItemView*>(control->Widget())) {
+      QObject::disconnect(view->selectionModel(), nullptr, view, nullptr);
+    }
+  }
+  if (hostGuard_.isNull()) return;
+  host_->onClose = nullptr;
+  host_->onHover = nullptr;
+  if (modalLoop_ != nullptr) modalLoop_->exit(0);
+  // Dropped from inside one of its own notifications, the widgets still run code: later.
+  if (notifyDepth_ > 0) {
+    host_->hide();
+    host_->deleteLater();
+  } else {
+    delete host_;
+  }
+}
+
+void QtWindow::Load(const std::string& layout) {
+  auto* box = new QVBoxLayout(host_);
+  box->setContentsMargins(0, 0, 0, 0);
+  box->setSpacing(0);
+  const QString file = ui_.LayoutFile(layout);
+  if (file.isEmpty()) {
+    qWarning("window: layout %s is neither in the resource index nor a file name",
+             layout.c_str());
+    return;
+  }
+  LayoutLoader loader(ui_.Registry(), ui_.SkinPath());
+  QWidget* form = loader.LoadFile(file, host_);
+  if (form == nullptr) return;  // the loader said why; the window stays empty
+  box->addWidget(form);
+  host_->resize(form->size());
+  if (host_->windowTitle().isEmpty()) host_->setWindowTitle(form->windowTitle());
+  AdoptControls(form);
+}
+
+std::unique_ptr<QtControl> QtWindow::MakeAdapter(QWidget* w) {
+  if (auto* button = qobject_cast<QAbstractButton*>(w); button && button->isCheckable()) {
+    return std::make_unique<QtOption>(button, *this);
+  }
+  if (auto* combo = qobject_cast<QComboBox*>(w)) return std::make_unique<QtList>(combo, *this);
+  if (auto* view = qobject_cast<QAbstractItemView*>(w)) {
+    return std::make_unique<QtList>(view, *this);
+  }
+  if (qobject_cast<QStackedWidget*>(w) || qobject_cast<QTabWidget*>(w)) {
+    return std::make_unique<QtTab>(w, *this);
+  }
+  if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
+    return std::make_unique<QtSlider>(slider, *this);
+  }
+  if (auto* palette = qobject_cast<ColorPalette*>(w)) {
+    return std::make_unique<QtPalette>(palette, *this);
+  }
+  return std::make_unique<QtControl>(w, *this);
+}
+
+// Every named widget of the form becomes a control; Qt's own inner widgets (the viewport of
+// a list, the line edit of a combo) carry "qt_" names and are left out.
+void QtWindow::AdoptControls(QWidget* root) {
+  auto widgets = root->findChildren<QWidget*>();
+  widgets.prepend(root);
+  for (QWidget* w : widgets) {
+    const QString name = w->objectName();
+    if (name.isEmpty() || name.startsWith("qt_")) continue;
+    const std::string key = Lower(name.toStdString());
+    if (controls_.contains(key)) {
+      qWarning("window: a second control named %s is not reachable by name", qPrintable(name));
+      continue;
+    }
+    auto adapter = MakeAdapter(w);
+    adapter->Connect();
+    byWidget_[w] = adapter.get();
+    w->installEventFilter(host_);
+    controls_.emplace(key, std::move(adapter));
+  }
+}
+
+Control* QtWindow::Find(std::string_view name) {
+  const auto it = controls_.find(Lower(name));
+  return it == controls_.end() ? nullptr : it->second.get();
+}
+
+void QtWindow::Show() { host_->show(); }
+void QtWindow::Hide() { host_->hide(); }
+bool QtWindow::IsVisible() const { return host_->isVisible(); }
+bool QtWindow::IsMinimized() const { return host_->isMinimized(); }
+void QtWindow::Minimize() { host_->showMinimized(); }
+void QtWindow::Maximize() { host_->showMaximized(); }
+void QtWindow::Restore() { host_->showNormal(); }
+
+void QtWindow::BringToFront() {
+  host_->raise();
+  host_->activateWindow();
+}
+
+void QtWindow::Centre() {
+  const QWidget* parent = host_->parentWidget();
+  QRect area;
+  if (parent != nullptr) {
+    area = parent->frameGeometry();
+  } else if (const QScreen* screen = host_->screen()) {
+    area = screen->availableGeometry();
+  } else {
+    return;
+  }
+  QRect frame = host_->frameGeometry();
+  frame.moveCenter(area.center());
+  host_->move(frame.topLeft());
+}
+
+void QtWindow::SetTitle(std::string_view title) { host_->setWindowTitle(Q(title)); }
+
+void QtWindow::Resize(int width, int height) {
+  designedSize_ = QSize(width, height);
+  host_->resize(width * ui_.Scale() / 100, height * ui_.Scale() / 100);
+}
+
+void QtWindow::Close(int result) {
+  result_ = result;
+  host_->hide();
+  if (modalLoop_ != nullptr) modalLoop_->exit(result);
+  handler_.OnClose(result);
+}
+
+int QtWindow::RunModal() {
+  host_->setWindowModality(host_->parentWidget() != nullptr ? Qt::WindowModal
+                                                            : Qt::ApplicationModal);
+  result_ = 0;
+  host_->show();
+  QEventLoop loop;
+  modalLoop_ = &loop;
+  const std::weak_ptr<char> alive = alive_;
+  loop.exec();
+  if (alive.expired()) return 0;  // dropped while running: nothing of ours is left to touch
+  modalLoop_ = nullptr;
+  host_->setWindowModality(Qt::NonModal);
+  return result_;
+}
+
+void QtWindow::Repaint() { host_->repaint(); }
+
+void QtWindow::Relayout() {
+  if (QLayout* layout = host_->layout()) {
+    layout->invalidate();
+    layout->activate();
+  }
+  host_->update();
+}
+
+void QtWindow::OnUiThread(std::function<void()> task) {
+  if (ui_.IsUiThread()) {
+    task();
+    return;
+  }
+  ui_.Post([alive = std::weak_ptr<char>(alive_), task = std::move(task)] {
+    if (!alive.expired()) task();
+  });
+}
+
+void QtWindow::PostMessage(Message message) {
+  // Always queued, even on the UI thread: a post never runs inside its sender.
+  ui_.Post([this, alive = std::weak_ptr<char>(alive_), message = std::move(message)] {
+    if (!alive.expired()) handler_.HandleMessage(message);
+  });
+}
+
+bool QtWindow::SendMessage(Message message, const core::StopEvent& stop,
+                           std::int64_t* result) {
+  std::int64_t r = 0;
+  bool ran = false;
+  if (ui_.IsUiThread()) {
+    r = handler_.HandleMessage(message);
+    ran = true;
+  } else {
+    const std::weak_ptr<char> alive = alive_;
+    ran = ui_.Send(
+        [&] {
+          if (!alive.expired()) r = handler_.HandleMessage(message);
+        },
+        stop);
+  }
+  if (ran && result != nullptr) *result = r;
+  return ran;
+}
+
+void QtWindow::SetTimer(int id, std::chrono::milliseconds period) {
+  OnUiThread([this, id, period] {
+    QTimer*& timer = timers_[id];
+    if (timer == nullptr) {
+      timer = new QTimer(host_);
+      QObject::connect(timer, &QTimer::timeout, timer,
+                       [this, id] { Guarded([&] { handler_.OnTimer(id); }); });
+    }
+    timer->start(period);
+  });
+}
+
+void QtWindow::KillTimer(int id) {
+  OnUiThread([this, id] {
+    const auto it = timers_.find(id);
+    if (it != timers_.end()) it->second->stop();
+  });
+}
+
+void QtWindow::AttachLedPictures(std::string_view prefix, LedPictureBuffer& buffer) {
+  DetachLedPictures(buffer);
+  LedBinding binding;
+  binding.buffer = &buffer;
+  for (std::size_t i = 0; i < buffer.Size(); ++i) {
+    binding.controls.push_back(
+        dynamic_cast<QtControl*>(Find(std::string(prefix) + std::to_string(i))));
+  }
+  leds_.push_back(std::move(binding));
+  ui_.UpdateLedTicker();
+}
+
+void QtWindow::DetachLedPictures(LedPictureBuffer& buffer) {
+  std::erase_if(leds_, [&](const LedBinding& b) { return b.buffer == &buffer; });
+  ui_.UpdateLedTicker();
+}
+
+int QtWindow::ApplyLedPictures() {
+  int changed = 0;
+  for (LedBinding& b : leds_) {
+    if (!b.buffer->SnapshotIfChanged(b.seen, b.snapshot)) continue;
+    for (std::size_t i = 0; i < b.controls.size(); ++i) {
+      QtControl* control = b.controls[i];
+      if (control == nullptr) continue;
+      const LedPixel pixel = b.snapshot[i];
+      if (LedPicture* led = control->Led()) {
+        changed += led->SetOverlay(pixel.overlayWord, pixel.opacity) ? 1 : 0;
+      } else if (control->OverlayColor() != pixel.overlayWord ||
+                 control->OverlayOpacity() != pixel.opacity) {
+        control->SetOverlayColor(pixel.overlayWord);
+        control->SetOverlayOpacity(pixel.opacity);
+        ++changed;
+      }
+    }
+  }
+  return changed;
+}
+
+std::string QtWindow::Translate(std::string_view id) const { return ui_.Translate(id); }
+
+void QtWindow::Raise(EventType type, Control& sender, int itemIndex, std::string itemName) {
+  if (muted_) return;
+  Guarded([&] { handler_.Notify({type, &sender, sender.Name(), itemIndex, std::move(itemName)}); });
+}
+
+void QtWindow::Guarded(const std::function<void()>& call) {
+  ++notifyDepth_;
+  const std::weak_ptr<char> alive = alive_;
+  call();
+  if (!alive.expired()) --notifyDepth_;
+}
+
+void QtWindow::ReapplyTexts() {
+  for (auto& [name, control] : controls_) control->ReapplyText();
+}
+
+void QtWindow::ApplyScale(int percent) {
+  host_->resize(designedSize_ * percent / 100);
+  for (auto& [name, control] : controls_) {
+    if (LedPicture* led = control->Led()) led->ReloadImage();
+  }
+  Relayout();
+}
+
+}  // namespace tavrinex::ui::qt

@@ -1,0 +1,117 @@
+// ui::Window over a top-level QWidget that holds the controls of one layout.
+#pragma once
+
+#include <QPointer>
+#include <QSize>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "ui/led_picture_buffer.h"
+#include "ui/qt/qt_controls.h"
+#include "ui/ui.h"
+
+class QEventLoop;
+class QTimer;
+
+namespace tavrinex::ui::qt {
+
+class QtUi;
+
+// The top-level widget: reports the window system's close and the hover events of the
+// controls it watches.
+class WindowHost final : public QWidget {
+ public:
+  WindowHost(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {}
+  std::function<void()> onClose;
+  std::function<void(QObject*, bool entered)> onHover;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+class QtWindow final : public Window, public ControlHost {
+ public:
+  QtWindow(QtUi& ui, const WindowSpec& spec, WindowHandler& handler);
+  ~QtWindow() override;
+  QtWindow(const QtWindow&) = delete;
+  QtWindow& operator=(const QtWindow&) = delete;
+
+  [[nodiscard]] QWidget* HostWidget() const { return host_; }
+  void ReapplyTexts();
+  void ApplyScale(int percent);
+  [[nodiscard]] bool HasLedPictures() const { return !leds_.empty(); }
+
+  // Window
+  Control* Find(std::string_view name) override;
+  void Show() override;
+  void Hide() override;
+  bool IsVisible() const override;
+  bool IsMinimized() const override;
+  void Minimize() override;
+  void Maximize() override;
+  void Restore() override;
+  void BringToFront() override;
+  void Centre() override;
+  void SetTitle(std::string_view title) override;
+  void Resize(int width, int height) override;
+  void Close(int result) override;
+  int RunModal() override;
+  void Repaint() override;
+  void Relayout() override;
+  void PostMessage(Message message) override;
+  bool SendMessage(Message message, const core::StopEvent& stop,
+                   std::int64_t* result) override;
+  void SetTimer(int id, std::chrono::milliseconds period) override;
+  void KillTimer(int id) override;
+  void AttachLedPictures(std::string_view prefix, LedPictureBuffer& buffer) override;
+  void DetachLedPictures(LedPictureBuffer& buffer) override;
+  int ApplyLedPictures() override;
+
+  // ControlHost
+  std::string Translate(std::string_view id) const override;
+  void Raise(EventType type, Control& sender, int itemIndex, std::string itemName) override;
+  bool Muted() const override { return muted_; }
+  void Mute(bool on) override { muted_ = on; }
+
+ private:
+  struct LedBinding {
+    LedPictureBuffer* buffer = nullptr;
+    std::vector<QtControl*> controls;  // null where the layout lacks the control
+    std::uint64_t seen = 0;
+    std::vector<LedPixel> snapshot;
+  };
+
+  static WindowHost* MakeHost(Window* parentWindow);
+  void Load(const std::string& layout);
+  void AdoptControls(QWidget* root);
+  std::unique_ptr<QtControl> MakeAdapter(QWidget* widget);
+  // Runs `task` on the UI thread, now when called there, else posted; skipped when the
+  // window is gone by then.
+  void OnUiThread(std::function<void()> task);
+  // Calls into the handler, which may drop this window meanwhile (see the destructor).
+  void Guarded(const std::function<void()>& call);
+
+  QtUi& ui_;
+  WindowHandler& handler_;
+  WindowHost* host_;                // owned, unless a parent window deleted it first
+  QPointer<WindowHost> hostGuard_;  // tells whether it did
+  std::unordered_map<std::string, std::unique_ptr<QtControl>> controls_;  // lower-case names
+  std::unordered_map<const QObject*, QtControl*> byWidget_;
+  std::map<int, QTimer*> timers_;
+  std::vector<LedBinding> leds_;
+  std::shared_ptr<char> alive_ = std::make_shared<char>();
+  QEventLoop* modalLoop_ = nullptr;
+  int result_ = 0;
+  int notifyDepth_ = 0;
+  bool muted_ = false;
+  QSize designedSize_;
+};
+
+}  // namespace tavrinex::ui::qt
