@@ -9,7 +9,8 @@
 #include "device/hid_path_list.h"
 #include "device/linux_hid_backend.h"
 #include "sim/sim_bus.h"
-#include "sim/test_devices.h"
+#include "sim/simulated_device.h"
+#include "tools/info_command.h"
 
 namespace {
 
@@ -20,7 +21,10 @@ constexpr const char* kUsage =
     "\n"
     "commands:\n"
     "  devices [--simulate]   list the HID interfaces of vendor 0C45 (from hidraw, or from\n"
-    "                         the simulated keyboard, mouse and mouse pad)\n";
+    "                         the simulated keyboard, mouse and mouse pad)\n"
+    "  info kb|ms|mp [--simulate]\n"
+    "                         synchronise one device (or its simulation) and print its\n"
+    "                         image: info block, active profile, current record, key slots\n";
 
 const char* ProductName(std::uint16_t product) {
   switch (product) {
@@ -62,7 +66,8 @@ int Devices(const std::vector<std::string_view>& args) {
   }
   if (simulate) {
     tavrinex::sim::SimBus bus;
-    const auto devices = tavrinex::sim::PlugTestDevices(bus);
+    tavrinex::sim::SimulatedDevices devices(bus);
+    devices.PlugAll();
     return ListDevices(bus);
   }
   tavrinex::device::LinuxHidBackend backend;
@@ -76,6 +81,7 @@ struct Subcommand {
 
 constexpr Subcommand kSubcommands[] = {
     {"devices", Devices},
+    {"info", tavrinex::tools::InfoCommand},
 };
 
 }  // namespace
