@@ -76,9 +76,11 @@ struct SimulatedDevice::Core {
     bus->SendInput(consumerPath, release);
   }
 
+  // The consumer interface goes first: a host that sees its configuration interface hang up
+  // must find the whole device gone, as after a real unplug.
   void UnplugInterfaces() {
-    bus->Unplug(configPath);
     if (!consumerPath.empty()) bus->Unplug(consumerPath);
+    bus->Unplug(configPath);
   }
 
   SimBus* bus;

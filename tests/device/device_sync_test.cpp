@@ -138,6 +138,15 @@ TEST_F(DeviceSyncTest, KeyboardWith170LedsStillFits) {
   EXPECT_EQ(Channel(DeviceKind::kKeyboard).blockLength, 510);
 }
 
+// A detection thread holds its channel's lock over the whole synchronisation; the commands
+// take the (re-entrant) lock again.
+TEST_F(DeviceSyncTest, RunsUnderTheCallersChannelLock) {
+  Connect(DeviceKind::kMousePad);
+  DeviceChannel& c = Channel(DeviceKind::kMousePad);
+  std::lock_guard held(c.lock);
+  EXPECT_EQ(DeviceSync(DeviceKind::kMousePad, c, image, {}).failedCommands, 0);
+}
+
 TEST_F(DeviceSyncTest, MouseWhoseActiveProfileIs3) {
   auto& ms = Device(DeviceKind::kMouse);
   ms.SetActiveProfile(3);
