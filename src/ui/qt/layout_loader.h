@@ -6,19 +6,10 @@
 #include <QString>
 #include <QStringList>
 #include <QUiLoader>
-#include <map>
-#include <memory>
-#include <string>
 
-#include "ui/ui.h"
+#include "ui/qt/control_registry.h"
 
 namespace tavrinex::ui::qt {
-
-struct ControlRegistry {
-  // Registered classes, keyed by lower-case name.
-  std::map<std::string, ControlFactory> factories;
-  CustomTagHandler tagHandler;
-};
 
 class LayoutLoader : public QUiLoader {
  public:

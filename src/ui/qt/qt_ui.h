@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ui/qt/layout_loader.h"
+#include "ui/qt/control_registry.h"
 #include "ui/qt/skin_files.h"
 #include "ui/task_queue.h"
 #include "ui/ui.h"

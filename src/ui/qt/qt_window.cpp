@@ -16,6 +16,7 @@
 
 #include "core/stop_event.h"
 #include "ui/qt/color_palette.h"
+#include "ui/qt/layout_loader.h"
 #include "ui/qt/led_picture.h"
 #include "ui/qt/qt_ui.h"
 
