@@ -64,28 +64,35 @@ bool HasLineBreakOrNul(std::string_view text) {
 
 bool IsTrimmedName(std::string_view name) { return !name.empty() && Trim(name) == name; }
 
-}  // namespace
-
-IniDocument IniDocument::Parse(std::string_view text) {
-  IniDocument document;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      document.lines_.emplace_back(text.substr(start));
-      break;
+// Lines end at CRLF, LF or a lone CR; a missing final line end is accepted.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view text) : text_(text) {}
+  bool Next(std::string_view& line) {
+    if (pos_ >= text_.size()) return false;
+    std::size_t end = pos_;
+    while (end < text_.size() && text_[end] != '\r' && text_[end] != '\n') ++end;
+    if (end == text_.size()) {
+      line = text_.substr(pos_);
+      pos_ = text_.size();
+      return true;
     }
-    document.lines_.emplace_back(text.substr(start, end - start));
-    start = end + 1;
-    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+    line = text_.substr(pos_, end - pos_);
+    pos_ = end + 1;
+    if (text_[end] == '\r' && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+    return true;
   }
-  return document;
-}
 
-std::optional<std::string_view> IniDocument::Find(std::string_view section,
-                                                  std::string_view key) const {
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+template <typename NextLine>
+std::optional<std::string_view> FindWith(NextLine nextLine, std::string_view section,
+                                         std::string_view key) {
   bool inSection = false;
-  for (const std::string& line : lines_) {
+  for (std::string_view line; nextLine(line);) {
     const LineInfo info = Classify(line);
     if (info.kind == LineKind::kSection) {
       if (inSection) return std::nullopt;  // only the first section of the name counts
@@ -95,6 +102,33 @@ std::optional<std::string_view> IniDocument::Find(std::string_view section,
     }
   }
   return std::nullopt;
+}
+
+}  // namespace
+
+IniDocument IniDocument::Parse(std::string_view text) {
+  IniDocument document;
+  LineReader reader(text);
+  for (std::string_view line; reader.Next(line);) document.lines_.emplace_back(line);
+  return document;
+}
+
+std::optional<std::string_view> IniDocument::Find(std::string_view section,
+                                                  std::string_view key) const {
+  std::size_t i = 0;
+  return FindWith(
+      [&](std::string_view& line) {
+        if (i == lines_.size()) return false;
+        line = lines_[i++];
+        return true;
+      },
+      section, key);
+}
+
+std::optional<std::string_view> FindIniValue(std::string_view text, std::string_view section,
+                                             std::string_view key) {
+  LineReader reader(text);
+  return FindWith([&](std::string_view& line) { return reader.Next(line); }, section, key);
 }
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {

@@ -41,6 +41,11 @@ class IniDocument {
   std::vector<std::string> lines_;
 };
 
+// IniDocument::Parse(text).Find(section, key), without copying the lines.
+[[nodiscard]] std::optional<std::string_view> FindIniValue(std::string_view text,
+                                                           std::string_view section,
+                                                           std::string_view key);
+
 // Names and values that can be stored so that they read back as written: no line breaks or NUL
 // anywhere, a section name without "]", a key without "=" and not starting with "[", names not
 // empty and without blanks at either end.

@@ -40,7 +40,7 @@ int ParseLeadingInt(std::string_view text) {
 
 IniSnapshot IniSnapshot::FromBytes(std::string_view fileBytes) {
   IniSnapshot snapshot;
-  snapshot.document_ = IniDocument::Parse(DecodeIniBytes(fileBytes).text);
+  snapshot.text_ = DecodeIniBytes(fileBytes).text;
   return snapshot;
 }
 
@@ -51,7 +51,7 @@ IniSnapshot IniSnapshot::Read(const std::filesystem::path& file) {
 
 std::string IniSnapshot::Get(std::string_view section, std::string_view key,
                              std::string_view defaultValue) const {
-  return CutToBuffer(document_.Find(section, key).value_or(defaultValue));
+  return CutToBuffer(FindIniValue(text_, section, key).value_or(defaultValue));
 }
 
 int IniSnapshot::GetInt(std::string_view section, std::string_view key) const {

@@ -19,8 +19,6 @@
 #include <string>
 #include <string_view>
 
-#include "profiles/ini_document.h"
-
 namespace tavrinex::profiles {
 
 inline constexpr std::size_t kIniBufferChars = 260;
@@ -54,7 +52,7 @@ class IniSnapshot {
   [[nodiscard]] int GetInt(std::string_view section, std::string_view key) const;
 
  private:
-  IniDocument document_;
+  std::string text_;  // decoded
 };
 
 // Optional blanks, an optional sign and decimal digits; anything else ends the number, and text
