@@ -24,8 +24,12 @@ void Check(bool condition) {
 
 void CheckReads(std::string_view bytes) {
   const profiles::IniSnapshot snapshot = profiles::IniSnapshot::FromBytes(bytes);
+  const std::string text = profiles::DecodeIniBytes(bytes).text;
+  const profiles::IniDocument document = profiles::IniDocument::Parse(text);
   for (const std::string_view section : kSections) {
     for (const std::string_view key : kKeys) {
+      // The copying and the scanning reader agree.
+      Check(document.Find(section, key) == profiles::FindIniValue(text, section, key));
       const std::string value = snapshot.Get(section, key);
       Check(profiles::CutToUtf16Units(value, profiles::kIniBufferChars - 1) == value);
       (void)snapshot.GetInt(section, key);
