@@ -75,7 +75,10 @@ std::filesystem::path DocumentsFolder() {
     if (!value.empty()) return value;
   }
   const std::string home = HomeFolder();
-  if (home.empty()) return std::filesystem::current_path();  // no user: keep to where we run
+  if (home.empty()) {  // no user entry at all: keep to where we run
+    std::error_code error;
+    return std::filesystem::current_path(error);
+  }
   std::string documents = UserDirsDocuments(home);
   if (documents.empty()) return std::filesystem::path(home) / "Documents";
   return documents;
