@@ -15,9 +15,11 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "device/device_kind.h"
+#include "keys/key_code_tables.h"
 
 namespace tavrinex::keys {
 
@@ -84,6 +86,19 @@ class MacroLibrary {
   std::filesystem::path folder_;
   device::DeviceKind kind_;
   std::mutex mutex_;  // one change at a time: each reads the index and writes it back
+};
+
+// The names of an index, for naming the macro keys (FunctionNameId).
+class MacroNameList final : public MacroNames {
+ public:
+  explicit MacroNameList(std::vector<std::string> names) : names_(std::move(names)) {}
+  [[nodiscard]] std::optional<std::string_view> MacroName(std::uint8_t index) const override {
+    if (index >= names_.size()) return std::nullopt;
+    return names_[index];
+  }
+
+ private:
+  std::vector<std::string> names_;
 };
 
 }  // namespace tavrinex::keys

@@ -10,6 +10,7 @@
 #include "device/linux_hid_backend.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
+#include "tools/ctl_keys.h"
 #include "tools/info_command.h"
 
 namespace {
@@ -24,7 +25,13 @@ constexpr const char* kUsage =
     "                         the simulated keyboard, mouse and mouse pad)\n"
     "  info kb|ms|mp [--simulate]\n"
     "                         synchronise one device (or its simulation) and print its\n"
-    "                         image: info block, active profile, current record, key slots\n";
+    "                         image: info block, active profile, current record, key slots\n"
+    "  keys kb|ms [--page P] [--simulate] [--folder DIR]\n"
+    "                         synchronise the device (or its simulation) and print the key\n"
+    "                         slots of a page with their positions and function names\n"
+    "  macro-blob kb|ms [--folder DIR] [--capacity-units N]\n"
+    "                         print the macro area a macro library would send, in hex, or\n"
+    "                         the number of actions to remove when it does not fit\n";
 
 const char* ProductName(std::uint16_t product) {
   switch (product) {
@@ -82,6 +89,8 @@ struct Subcommand {
 constexpr Subcommand kSubcommands[] = {
     {"devices", Devices},
     {"info", tavrinex::tools::InfoCommand},
+    {"keys", tavrinex::tools::KeysCommand},
+    {"macro-blob", tavrinex::tools::MacroBlobCommand},
 };
 
 }  // namespace
