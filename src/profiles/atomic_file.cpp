@@ -49,6 +49,13 @@ std::filesystem::path TemporaryName(const std::filesystem::path& file) {
   return file.parent_path() / name;
 }
 
+std::atomic<RenameFunction> renameForTesting{nullptr};
+
+int Rename(const char* from, const char* to) {
+  const RenameFunction replacement = renameForTesting.load();
+  return replacement != nullptr ? replacement(from, to) : ::rename(from, to);
+}
+
 void FlushFolder(const std::filesystem::path& folder) {
   const Fd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.Get() >= 0) ::fsync(dir.Get());
@@ -91,7 +98,7 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
   if (::stat(file.c_str(), &old) == 0) ok = ::fchmod(fd.Get(), old.st_mode & 07777) == 0;
   ok = ok && WriteAll(fd.Get(), bytes) && ::fsync(fd.Get()) == 0;
   ok = fd.Close() && ok;
-  ok = ok && ::rename(temporary.c_str(), file.c_str()) == 0;
+  ok = ok && Rename(temporary.c_str(), file.c_str()) == 0;
   if (!ok) {
     ::unlink(temporary.c_str());
     return false;
@@ -99,5 +106,7 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
   FlushFolder(file.parent_path());
   return true;
 }
+
+void SetRenameForTesting(RenameFunction rename) { renameForTesting.store(rename); }
 
 }  // namespace tavrinex::profiles

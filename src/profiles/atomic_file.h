@@ -25,4 +25,9 @@ struct FileContents {
 // and no temporary file is left behind.
 [[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
+// Tests put a failing rename in place to see what a crash between writing the temporary file
+// and renaming it leaves behind. nullptr restores rename(2).
+using RenameFunction = int (*)(const char* from, const char* to);
+void SetRenameForTesting(RenameFunction rename);
+
 }  // namespace tavrinex::profiles
