@@ -11,6 +11,8 @@
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "tools/ctl_keys.h"
+#include "tools/ctl_profile.h"
+#include "tools/ctl_render.h"
 #include "tools/info_command.h"
 
 namespace {
@@ -31,7 +33,12 @@ constexpr const char* kUsage =
     "                         slots of a page with their positions and function names\n"
     "  macro-blob kb|ms [--folder DIR] [--capacity-units N]\n"
     "                         print the macro area a macro library would send, in hex, or\n"
-    "                         the number of actions to remove when it does not fit\n";
+    "                         the number of actions to remove when it does not fit\n"
+    "  profile show|check FILE\n"
+    "                         decode a profile file (.pro, .led), or say why it is invalid\n"
+    "  render kb|ms|mp --record HEX42 [--frames N] [--custom-set FILE]\n"
+    "                         run the device's lighting effect for a record and print\n"
+    "                         each LED frame in hex\n";
 
 const char* ProductName(std::uint16_t product) {
   switch (product) {
@@ -91,6 +98,8 @@ constexpr Subcommand kSubcommands[] = {
     {"info", tavrinex::tools::InfoCommand},
     {"keys", tavrinex::tools::KeysCommand},
     {"macro-blob", tavrinex::tools::MacroBlobCommand},
+    {"profile", tavrinex::tools::ProfileCommand},
+    {"render", tavrinex::tools::RenderCommand},
 };
 
 }  // namespace
