@@ -108,7 +108,7 @@ void ColumnWave(PadContext& c) {
 
 // Lit columns take hues from the phase on, 20 apart.
 void SweepColumns(PadContext& c, unsigned topBit) {
-  unsigned h = c.state.phase % kHueCount;
+  std::size_t h = c.state.phase % kHueCount;
   const auto pattern = static_cast<std::uint16_t>(c.state.sweepPattern);
   for (std::size_t k = 0; k < kPadColumnCount; ++k) {
     if (((pattern >> (topBit - k)) & 1U) == 0) {

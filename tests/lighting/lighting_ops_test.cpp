@@ -88,7 +88,8 @@ TEST_F(LightingOpsTest, SelectingTheActiveProfileSendsOnlyTheOneByteRead) {
 
 TEST_F(LightingOpsTest, SwitchingKeepsTheOldRecordInItsSlotAndLoadsTheNewOne) {
   Connect(DeviceKind::kMouse);
-  const auto deviceSlot3 = Device(DeviceKind::kMouse).Snapshot().Slot(3);
+  const sim::FirmwareState firmware = Device(DeviceKind::kMouse).Snapshot();
+  const auto deviceSlot3 = firmware.Slot(3);
   CurrentRecord r{};
   r[rec::kMode] = 4;
   r[rec::kRed] = 99;
