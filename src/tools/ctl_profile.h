@@ -1,0 +1,11 @@
+// tavrinexctl profile show|check FILE: decode a profile file, or say why it is not a valid one.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+namespace tavrinex::tools {
+
+int ProfileCommand(const std::vector<std::string_view>& args);
+
+}  // namespace tavrinex::tools
