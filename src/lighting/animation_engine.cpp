@@ -1,5 +1,8 @@
 #include "lighting/animation_engine.h"
 
+#include <pthread.h>
+#include <time.h>
+
 #include "lighting/effect_tables.h"
 
 namespace tavrinex::lighting {
@@ -35,6 +38,18 @@ void AnimationEngine::Stop() {
   for (auto& t : threads_) {
     if (t.joinable()) t.join();
   }
+}
+
+std::chrono::nanoseconds AnimationEngine::ThreadCpuTime() {
+  std::chrono::nanoseconds total{0};
+  for (auto& t : threads_) {
+    if (!t.joinable()) continue;
+    clockid_t clock{};
+    timespec ts{};
+    if (pthread_getcpuclockid(t.native_handle(), &clock) != 0 || clock_gettime(clock, &ts) != 0) continue;
+    total += std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec);
+  }
+  return total;
 }
 
 void AnimationEngine::RunLoop(std::size_t index, bool (AnimationEngine::*iteration)(const Wait&),

@@ -54,6 +54,8 @@ class AnimationEngine {
 
   void Start();
   void Stop();  // sets the four stop events and joins
+  // CPU time the four threads have used so far (diagnostics and benchmarks).
+  [[nodiscard]] std::chrono::nanoseconds ThreadCpuTime();
 
   // The editor's operations on the animation states (UI thread).
   void ResetAnimation(DeviceKind kind);
