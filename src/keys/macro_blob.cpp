@@ -98,7 +98,9 @@ MacroCapacity CheckMacroCapacity(std::size_t length, std::uint8_t units) {
   c.length = length;
   c.capacity = kMacroAreaUnit * units;
   c.fits = length <= c.capacity;
-  if (!c.fits) c.actionsToRemove = (length - c.capacity) / kMacroActionSize + 1;
+  // The fewest actions whose removal makes it fit. (floor(E / 4) + 1 would ask for one action
+  // too many whenever the excess E is a multiple of 4.)
+  if (!c.fits) c.actionsToRemove = (length - c.capacity + kMacroActionSize - 1) / kMacroActionSize;
   return c;
 }
 

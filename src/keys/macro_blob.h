@@ -59,7 +59,7 @@ struct MacroCapacity {
   bool fits = true;
   std::size_t length = 0;           // T
   std::size_t capacity = 0;         // K = 128 x info byte 6
-  std::size_t actionsToRemove = 0;  // floor((T - K) / 4) + 1 when it does not fit
+  std::size_t actionsToRemove = 0;  // the fewest actions to remove: ceil((T - K) / 4)
 };
 [[nodiscard]] MacroCapacity CheckMacroCapacity(std::size_t length, std::uint8_t units);
 

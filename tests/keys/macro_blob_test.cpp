@@ -68,8 +68,9 @@ TEST(MacroBlobTest, CapacityAndTheActionsToRemove) {
       {261, 2, false, 2},  // E = 5
       {256, 2, true, 0},
       {257, 2, false, 1},
-      {260, 2, false, 2},  // E = 4: floor(4 / 4) + 1
-      {22, 0, false, 6},   // a device without a macro area
+      {260, 2, false, 1},  // E = 4: one action less is 256, which fits
+      {264, 2, false, 2},
+      {22, 0, false, 6},   // a device without a macro area: 22 / 4, rounded up
       {32640, 255, true, 0},
   };
   for (const auto& c : cases) {
