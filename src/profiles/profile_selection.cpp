@@ -1,0 +1,90 @@
+#include "profiles/profile_selection.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "profiles/diagnostic.h"
+#include "profiles/profile_catalogue.h"
+#include "profiles/settings_folder.h"
+
+namespace tavrinex::profiles {
+namespace {
+
+using device::DeviceKind;
+
+constexpr std::string_view kBadNameDiagnostic = "profile name refused, it cannot be a file in the device folder";
+
+// The file of catalogue entry `index`, when its name can be one.
+std::optional<std::filesystem::path> EntryFile(DeviceKind kind, ProfileListKind list, int index,
+                                               std::string_view extension) {
+  const std::string name = ProfileCatalogue(kind).Name(list, index);
+  if (!IsValidProfileName(name)) {
+    WriteDiagnostic(std::string(kBadNameDiagnostic) + ": " + name);
+    return std::nullopt;
+  }
+  return GetDeviceFolder(kind) + name + std::string(extension);
+}
+
+ProfileReadResult Load(DeviceKind kind, ProfileListKind list, int index, std::string_view extension,
+                       std::span<std::uint8_t> body) {
+  const auto file = EntryFile(kind, list, index, extension);
+  const ProfileReadResult result = file ? ReadProfileFile(*file, body) : ProfileReadResult::kMissing;
+  if (result == ProfileReadResult::kMissing) WriteDiagnostic(kProfileMissingDiagnostic);
+  if (result == ProfileReadResult::kNotProfile) WriteDiagnostic(kProfileFormatDiagnostic);
+  return result;
+}
+
+std::optional<std::filesystem::path> SelectedFile(DeviceKind kind, ProfileListKind list) {
+  const int selected = ProfileCatalogue(kind).Select(list);
+  return EntryFile(kind, list, selected, ExtensionOf(list));
+}
+
+}  // namespace
+
+ProfileReadResult LoadLightProfile(ProfileState& state, DeviceKind kind, int index) {
+  std::vector<std::uint8_t> body(BodySizeOf(kind, ProfileListKind::kLight), 0);
+  const ProfileReadResult result =
+      Load(kind, ProfileListKind::kLight, index, kLightProfileExtension, body);
+  if (result == ProfileReadResult::kRead) PlaceLightBody(state, kind, body);
+  return result;
+}
+
+ProfileReadResult LoadKeyProfile(ProfileState& state, DeviceKind kind, int index) {
+  if (!HasList(kind, ProfileListKind::kKey)) return ProfileReadResult::kMissing;
+  std::array<std::uint8_t, kKeyProfileBodySize> body{};
+  const ProfileReadResult result =
+      Load(kind, ProfileListKind::kKey, index, kKeyProfileLoadExtension, body);
+  if (result == ProfileReadResult::kRead) PlaceKeyBody(state.image, kind, body);
+  return result;
+}
+
+bool SaveSelectedLightProfile(ProfileState& state, DeviceKind kind) {
+  const auto file = SelectedFile(kind, ProfileListKind::kLight);
+  if (!file) return false;
+  const std::vector<std::uint8_t> body = AssembleLightBody(state, kind);
+  return WriteProfileFile(*file, DeviceTagOf(kind), body);
+}
+
+bool SaveSelectedKeyProfile(ProfileState& state, DeviceKind kind) {
+  if (!HasList(kind, ProfileListKind::kKey)) return false;
+  const auto file = SelectedFile(kind, ProfileListKind::kKey);
+  if (!file) return false;
+  const device::KeyPage body = AssembleKeyBody(state.image, kind);
+  return WriteProfileFile(*file, DeviceTagOf(kind), body);
+}
+
+void ConnectProfileSaves(device::SyncHooks& hooks, ProfileState& state) {
+  hooks.saveSelectedLightProfile = [&state](DeviceKind kind) {
+    (void)SaveSelectedLightProfile(state, kind);
+  };
+  hooks.saveSelectedKeyProfile = [&state](DeviceKind kind) {
+    (void)SaveSelectedKeyProfile(state, kind);
+  };
+  hooks.writeProfileFile = [](const std::filesystem::path& path, std::uint16_t deviceTag,
+                              std::span<const std::uint8_t> body) {
+    (void)WriteProfileFile(path, deviceTag, body);
+  };
+}
+
+}  // namespace tavrinex::profiles

@@ -1,0 +1,36 @@
+// Loading a profile into the device state and saving the state into the selected profile,
+// for the operations that select, edit and synchronise. Entries are addressed through the
+// device's catalogue: the name of entry i, and "select" for the profile in use.
+//
+// A load that fails writes "配置文件丢失" (missing or unreadable file) or "配置文件格式错误"
+// (no profile magic) as a diagnostic and changes nothing. A catalogue name that cannot be a
+// file in the device folder is neither read nor written.
+#pragma once
+
+#include "device/device_kind.h"
+#include "device/device_sync.h"
+#include "profiles/profile_body.h"
+#include "profiles/profile_file.h"
+
+namespace tavrinex::profiles {
+
+inline constexpr std::string_view kProfileMissingDiagnostic = "配置文件丢失";
+inline constexpr std::string_view kProfileFormatDiagnostic = "配置文件格式错误";
+
+// Entry i's name + ".led", read with the kind's light body size and placed on success.
+ProfileReadResult LoadLightProfile(ProfileState& state, device::DeviceKind kind, int index);
+// Entry i's name + ".PRO" (any case), 512 bytes into page 0 of the key image. The mouse pad has
+// no key profiles: kMissing.
+ProfileReadResult LoadKeyProfile(ProfileState& state, device::DeviceKind kind, int index);
+
+// The lighting state into the file of the entry "select" names, with the kind's device tag.
+bool SaveSelectedLightProfile(ProfileState& state, device::DeviceKind kind);
+// Page 0 of the key image into the selected key profile's ".pro" file.
+bool SaveSelectedKeyProfile(ProfileState& state, device::DeviceKind kind);
+
+// Synchronisation writes the state it read into the selected profiles, and the keyboard's
+// default key file through WriteProfileFile. `state` must outlive every synchronisation
+// that uses the hooks.
+void ConnectProfileSaves(device::SyncHooks& hooks, ProfileState& state);
+
+}  // namespace tavrinex::profiles
