@@ -6,6 +6,7 @@
 #include <random>
 #include <sstream>
 
+#include "keys/key_image.h"
 #include "keys/macro_action.h"
 #include "keys/macro_files.h"
 #include "profiles/ini_file.h"
@@ -253,6 +254,29 @@ TEST_F(MacroLibraryTest, DeletingOneOfThreeRewritesTheIndexWithTwoKeys) {
   EXPECT_EQ(Text("kbMacro.ini"), "[MACROCOUNT]\r\ncount=2\r\n[MACRONAME]\r\n0=m0\r\n1=m2\r\n");
   EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"kbMacro.ini", "m0.mac", "m2.mac"}));
   EXPECT_EQ(library.DeleteMacro(2).outcome, MacroOutcome::kNoSuchMacro);
+}
+
+TEST_F(MacroLibraryTest, DeletionKeepsKeySlotsAndIndexInStep) {
+  WriteIndex({"m0", "m1", "m2"});
+  DeviceImage image;
+  image.Update(DeviceKind::kKeyboard, [](device::DeviceBlocks& b) { b.info[5] = 104; });
+  for (std::uint8_t d = 0; d < 3; ++d) ASSERT_TRUE(SetSlot(image, DeviceKind::kKeyboard, 3, d, {0x70, d, 0}));
+  MacroLibrary library(folder, DeviceKind::kKeyboard);
+
+  // What the macro editor does once the questions are answered.
+  ASSERT_EQ(CountMacroReferences(image, DeviceKind::kKeyboard, 1), 1u);
+  RemoveMacroReferences(image, DeviceKind::kKeyboard, 1);
+  ASSERT_EQ(library.DeleteMacro(1).outcome, MacroOutcome::kDeleted);
+
+  const MacroNameList names(library.LoadMacroIndex());
+  const auto nameOf = [&](std::size_t slot) {
+    const auto f = GetSlot(image, DeviceKind::kKeyboard, 3, slot);
+    const auto name = f ? FunctionNameId(*f, &names) : std::nullopt;
+    return name ? std::string(name->text) : std::string("(none)");
+  };
+  EXPECT_EQ(nameOf(0), "m0");
+  EXPECT_EQ(nameOf(2), "m2");  // slot 2 now names macro 1, which is m2
+  EXPECT_EQ(GetSlot(image, DeviceKind::kKeyboard, 3, 1), (KeyFunction{5, 5, 5}));  // its default
 }
 
 TEST_F(MacroLibraryTest, AnIndexNamingOneFileTwiceKeepsItForTheOther) {
