@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include "lighting/effect_tables.h"
+#include "lighting/paced_wait.h"
 
 namespace tavrinex::lighting {
 
@@ -54,8 +55,8 @@ std::chrono::nanoseconds AnimationEngine::ThreadCpuTime() {
 
 void AnimationEngine::RunLoop(std::size_t index, bool (AnimationEngine::*iteration)(const Wait&),
                               bool initialWait) {
-  const core::StopEvent& stop = stops_[index];
-  const Wait wait = [&stop](milliseconds ms) { return !stop.WaitFor(ms); };
+  PacedWait paced(stops_[index]);
+  const Wait wait = [&paced](milliseconds ms) { return paced(ms); };
   if (initialWait && !wait(ctx_.initialWait)) return;
   while ((this->*iteration)(wait)) {
   }
@@ -123,7 +124,7 @@ bool AnimationEngine::KeyboardIteration(const Wait& wait) {
   constexpr DeviceKind kKind = DeviceKind::kKeyboard;
   const CurrentRecord timing = ctx_.image.Current(kKind);
   const std::uint8_t mode = timing[rec::kMode];
-  if (!wait(kStopCheckWait + milliseconds(KeyboardDelay(mode, timing[rec::kSpeed])))) return false;
+  if (!wait(milliseconds(KeyboardDelay(mode, timing[rec::kSpeed])))) return false;
   if (!Connected(kKind)) return wait(kDisconnectedWait);  // no hue step either
   if (!Shared(kKind)) {
     if (!wait(milliseconds(KeyboardExtraWait(mode)))) return false;
@@ -148,7 +149,7 @@ bool AnimationEngine::MouseIteration(const Wait& wait) {
   const CurrentRecord timing = ctx_.image.Current(kKind);
   const unsigned speed = ClampLevel(timing[rec::kSpeed]);
   // 2 speed + 3, then 10 speed: one wait.
-  if (!wait(kStopCheckWait + milliseconds(2 * speed + 3 + 10 * speed))) return false;
+  if (!wait(milliseconds(2 * speed + 3 + 10 * speed))) return false;
   if (!Connected(kKind)) return wait(kDisconnectedWait);
   if (Shared(kKind)) return true;
   const std::uint8_t mode = timing[rec::kMode];
@@ -172,7 +173,7 @@ bool AnimationEngine::MousePadIteration(const Wait& wait) {
   const CurrentRecord timing = ctx_.image.Current(kKind);
   const std::uint8_t mode = timing[rec::kMode];
   const unsigned speed = ClampLevel(timing[rec::kSpeed]);
-  if (!wait(kStopCheckWait + milliseconds(MousePadDelay(mode, timing[rec::kSpeed])))) return false;
+  if (!wait(milliseconds(MousePadDelay(mode, timing[rec::kSpeed])))) return false;
   if (!Connected(kKind)) return wait(kDisconnectedWait);
   if (Shared(kKind)) return true;
   milliseconds before{0};
@@ -195,7 +196,7 @@ bool AnimationEngine::MousePadIteration(const Wait& wait) {
 
 bool AnimationEngine::SharedIteration(const Wait& wait) {
   const SharedLighting shared = ctx_.store.Shared();
-  if (!wait(kStopCheckWait + milliseconds(4U * ClampLevel(shared.Speed())))) return false;
+  if (!wait(milliseconds(4U * ClampLevel(shared.Speed())))) return false;
   const bool kb = Shared(DeviceKind::kKeyboard);
   const bool ms = Shared(DeviceKind::kMouse);
   const bool mp = Shared(DeviceKind::kMousePad);

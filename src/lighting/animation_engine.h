@@ -1,7 +1,8 @@
 // The four animation threads: one per device and one for the lighting shared by all devices.
 // Each iteration waits its frame delay, takes a snapshot of the device's record, renders the
 // effect, draws the LED pictures and sends the LedFrame with CMD_WRITE_LED_COLOURS. Every wait
-// is a wait on the thread's stop event, so a stop ends it at once.
+// is a wait on the thread's stop event, so a stop ends it at once and no 1 ms polling wait is
+// needed; the waits keep a schedule (PacedWait), so frames come at the tables' periods.
 //
 // The editor (UI thread) resets and seeds the animation states through this object; each
 // device's state sits behind its own mutex, held only while a frame is rendered.
@@ -30,7 +31,6 @@ using Wait = std::function<bool(std::chrono::milliseconds)>;
 inline constexpr auto kInitialWait = std::chrono::milliseconds(3000);
 inline constexpr auto kDisconnectedWait = std::chrono::milliseconds(100);
 inline constexpr auto kNobodyConnectedWait = std::chrono::milliseconds(1000);
-inline constexpr auto kStopCheckWait = std::chrono::milliseconds(1);  // starts every iteration
 
 struct EngineContext {
   EngineContext(device::DeviceImage& deviceImage, LightingStore& lightingStore)
