@@ -63,18 +63,22 @@ bool TaskQueue::Send(std::function<void()> task, const core::StopEvent& stop) {
     }
     SignalDone(*call);
   });
-  if (core::WaitReadableOrStop(call->doneFd, stop)) return true;
+  const bool signalled = core::WaitReadableOrStop(call->doneFd, stop);
   {
+    // Taking the lock also makes the task's writes visible here: the eventfd alone would
+    // wake this thread without ordering memory.
     const std::lock_guard lock(call->mutex);
-    if (call->state == CallState::kPending) {
+    if (call->state == CallState::kDone) return true;
+    if (!signalled && call->state == CallState::kPending) {
       call->state = CallState::kCancelled;
       return false;
     }
-    if (call->state == CallState::kDone) return true;
   }
   // Already running on the UI thread: it may use the sender's data, so wait for its end.
   const core::StopEvent never;
-  return core::WaitReadableOrStop(call->doneFd, never);
+  (void)core::WaitReadableOrStop(call->doneFd, never);
+  const std::lock_guard lock(call->mutex);
+  return true;
 }
 
 int TaskQueue::RunPending() {

@@ -2,8 +2,7 @@
 // its overlay colour at its overlay opacity, so the window shows each LED as it lights.
 #pragma once
 
-#include <QColor>
-#include <QPixmap>
+#include <QImage>
 #include <QWidget>
 #include <cstdint>
 
@@ -26,7 +25,8 @@ class LedPicture : public QWidget {
   [[nodiscard]] std::uint8_t OverlayOpacity() const { return opacity_; }
   // Each returns whether the picture changed; a change schedules a repaint.
   bool SetOverlayMode(bool on);
-  bool SetOverlay(std::uint32_t overlayWord, std::uint8_t opacity);
+  // `schedule` false leaves the repaint to the caller (one update for many pictures).
+  bool SetOverlay(std::uint32_t overlayWord, std::uint8_t opacity, bool schedule = true);
   // Drops the scaled image caches (after a UI scale change).
   void ReloadImage();
 
@@ -35,15 +35,16 @@ class LedPicture : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  const QPixmap& Scaled();
-  const QPixmap& Tinted(const QColor& color);
+  const QImage& Scaled();
+  const QImage& Lit();
 
   QString image_;
   QString imageFolder_;
-  QPixmap source_;
-  QPixmap scaled_;
-  QPixmap tinted_;
-  QColor tintedColor_;
+  QImage source_;
+  QImage scaled_;  // premultiplied, at the widget's size
+  QImage lit_;     // the image with the overlay laid over it
+  std::uint32_t litWord_ = 0;
+  std::uint8_t litOpacity_ = 0;
   bool overlayMode_ = false;
   std::uint32_t overlayWord_ = 0;
   std::uint8_t opacity_ = 0;

@@ -296,8 +296,11 @@ void QtWindow::DetachLedPictures(LedPictureBuffer& buffer) {
   ui_.UpdateLedTicker();
 }
 
+// One update of the region the changed pictures cover: far cheaper for the UI thread than
+// 161 separate updates (each a rectangle of the dirty region to clip and subtract).
 int QtWindow::ApplyLedPictures() {
   int changed = 0;
+  QRect dirty;
   for (LedBinding& b : leds_) {
     if (!b.buffer->SnapshotIfChanged(b.seen, b.snapshot)) continue;
     for (std::size_t i = 0; i < b.controls.size(); ++i) {
@@ -305,7 +308,10 @@ int QtWindow::ApplyLedPictures() {
       if (control == nullptr) continue;
       const LedPixel pixel = b.snapshot[i];
       if (LedPicture* led = control->Led()) {
-        changed += led->SetOverlay(pixel.overlayWord, pixel.opacity) ? 1 : 0;
+        if (led->SetOverlay(pixel.overlayWord, pixel.opacity, false)) {
+          ++changed;
+          if (led->isVisible()) dirty |= QRect(led->mapTo(host_, QPoint(0, 0)), led->size());
+        }
       } else if (control->OverlayColor() != pixel.overlayWord ||
                  control->OverlayOpacity() != pixel.opacity) {
         control->SetOverlayColor(pixel.overlayWord);
@@ -314,6 +320,7 @@ int QtWindow::ApplyLedPictures() {
       }
     }
   }
+  if (!dirty.isEmpty()) host_->update(dirty);
   return changed;
 }
 
