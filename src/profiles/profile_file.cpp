@@ -115,6 +115,27 @@ bool IsValidProfileName(std::string_view name) {
   return probe.Find(kLightListSections.name, "0") == name;
 }
 
+std::vector<std::filesystem::path> DefaultProfileFolders(const std::filesystem::path& executableFolder,
+                                                         const std::filesystem::path& dataFolder) {
+  std::vector<std::filesystem::path> folders;
+  if (!executableFolder.empty()) {
+    folders.push_back(executableFolder);
+    folders.push_back(executableFolder / "defaults");
+  }
+  if (!dataFolder.empty()) folders.push_back(dataFolder / "defaults");
+  return folders;
+}
+
+std::filesystem::path FindDefaultProfileFile(std::span<const std::filesystem::path> folders,
+                                             std::string_view name) {
+  for (const auto& folder : folders) {
+    std::error_code error;
+    const auto found = FindIgnoringCase(folder, name);
+    if (found && std::filesystem::is_regular_file(*found, error)) return *found;
+  }
+  return folders.empty() ? std::filesystem::path(name) : folders.front() / name;
+}
+
 std::filesystem::path ProfileFilePath(device::DeviceKind kind, ProfileListKind list,
                                       std::string_view name) {
   std::string path = GetDeviceFolder(kind);

@@ -13,6 +13,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "device/device_kind.h"
 #include "profiles/profile_catalogue.h"
@@ -90,6 +91,17 @@ bool WriteProfileFile(const std::filesystem::path& path, std::uint16_t deviceTag
 // unchanged: not empty, not "." or "..", no "/" or "\", no control characters, short enough for
 // a file name with its extension and for the catalogue's read buffer.
 [[nodiscard]] bool IsValidProfileName(std::string_view name);
+
+// Where the default profile files are looked for, in this order: beside the executable (where
+// the keyboard's default key file is saved), its defaults/ folder (the build tree), and the
+// installed data folder's defaults/.
+[[nodiscard]] std::vector<std::filesystem::path> DefaultProfileFolders(
+    const std::filesystem::path& executableFolder, const std::filesystem::path& dataFolder);
+
+// The first folder holding the default file `name` (in any case); the first folder + name when
+// none does, so that reading it reports the file missing.
+[[nodiscard]] std::filesystem::path FindDefaultProfileFile(
+    std::span<const std::filesystem::path> folders, std::string_view name);
 
 // GetDeviceFolder(kind) + name + extension of the list.
 [[nodiscard]] std::filesystem::path ProfileFilePath(device::DeviceKind kind, ProfileListKind list,
