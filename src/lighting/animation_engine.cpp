@@ -3,6 +3,8 @@
 #include <pthread.h>
 #include <time.h>
 
+#include <algorithm>
+
 #include "lighting/effect_tables.h"
 #include "lighting/paced_wait.h"
 
@@ -13,6 +15,10 @@ using std::chrono::milliseconds;
 namespace {
 
 constexpr std::size_t kSharedLoop = 3;
+
+// An iteration's first wait: its delay, and at least the 1 ms with which every iteration
+// checks its stop event, so that loops whose delay is 0 do not spin.
+milliseconds FrameDelay(unsigned delayMs) { return std::max(milliseconds(delayMs), milliseconds(1)); }
 
 std::int64_t SteadyNowMs() {
   return std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -27,6 +33,9 @@ AnimationEngine::AnimationEngine(EngineContext context) : ctx_(std::move(context
 AnimationEngine::~AnimationEngine() { Stop(); }
 
 void AnimationEngine::Start() {
+  for (const auto& t : threads_) {
+    if (t.joinable()) return;  // already running
+  }
   for (auto& stop : stops_) stop.Reset();
   threads_[0] = std::thread([this] { RunLoop(0, &AnimationEngine::KeyboardIteration, true); });
   threads_[1] = std::thread([this] { RunLoop(1, &AnimationEngine::MouseIteration, true); });
@@ -124,7 +133,7 @@ bool AnimationEngine::KeyboardIteration(const Wait& wait) {
   constexpr DeviceKind kKind = DeviceKind::kKeyboard;
   const CurrentRecord timing = ctx_.image.Current(kKind);
   const std::uint8_t mode = timing[rec::kMode];
-  if (!wait(milliseconds(KeyboardDelay(mode, timing[rec::kSpeed])))) return false;
+  if (!wait(FrameDelay(KeyboardDelay(mode, timing[rec::kSpeed])))) return false;
   if (!Connected(kKind)) return wait(kDisconnectedWait);  // no hue step either
   if (!Shared(kKind)) {
     if (!wait(milliseconds(KeyboardExtraWait(mode)))) return false;
@@ -149,7 +158,7 @@ bool AnimationEngine::MouseIteration(const Wait& wait) {
   const CurrentRecord timing = ctx_.image.Current(kKind);
   const unsigned speed = ClampLevel(timing[rec::kSpeed]);
   // 2 speed + 3, then 10 speed: one wait.
-  if (!wait(milliseconds(2 * speed + 3 + 10 * speed))) return false;
+  if (!wait(FrameDelay(2 * speed + 3 + 10 * speed))) return false;
   if (!Connected(kKind)) return wait(kDisconnectedWait);
   if (Shared(kKind)) return true;
   const std::uint8_t mode = timing[rec::kMode];
@@ -173,7 +182,7 @@ bool AnimationEngine::MousePadIteration(const Wait& wait) {
   const CurrentRecord timing = ctx_.image.Current(kKind);
   const std::uint8_t mode = timing[rec::kMode];
   const unsigned speed = ClampLevel(timing[rec::kSpeed]);
-  if (!wait(milliseconds(MousePadDelay(mode, timing[rec::kSpeed])))) return false;
+  if (!wait(FrameDelay(MousePadDelay(mode, timing[rec::kSpeed])))) return false;
   if (!Connected(kKind)) return wait(kDisconnectedWait);
   if (Shared(kKind)) return true;
   milliseconds before{0};
@@ -196,7 +205,7 @@ bool AnimationEngine::MousePadIteration(const Wait& wait) {
 
 bool AnimationEngine::SharedIteration(const Wait& wait) {
   const SharedLighting shared = ctx_.store.Shared();
-  if (!wait(milliseconds(4U * ClampLevel(shared.Speed())))) return false;
+  if (!wait(FrameDelay(4U * ClampLevel(shared.Speed())))) return false;
   const bool kb = Shared(DeviceKind::kKeyboard);
   const bool ms = Shared(DeviceKind::kMouse);
   const bool mp = Shared(DeviceKind::kMousePad);

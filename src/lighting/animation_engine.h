@@ -1,8 +1,9 @@
 // The four animation threads: one per device and one for the lighting shared by all devices.
 // Each iteration waits its frame delay, takes a snapshot of the device's record, renders the
 // effect, draws the LED pictures and sends the LedFrame with CMD_WRITE_LED_COLOURS. Every wait
-// is a wait on the thread's stop event, so a stop ends it at once and no 1 ms polling wait is
-// needed; the waits keep a schedule (PacedWait), so frames come at the tables' periods.
+// is a wait on the thread's stop event, so a stop ends it at once; the 1 ms with which every
+// iteration checks that event folds into the frame delay (a delay of 0 still waits 1 ms). The
+// waits keep a schedule (PacedWait), so frames come at the tables' periods.
 //
 // The editor (UI thread) resets and seeds the animation states through this object; each
 // device's state sits behind its own mutex, held only while a frame is rendered.

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 
@@ -32,7 +33,7 @@ bool StopSetBefore(int stopFd, PacedWait::Clock::time_point until) {
 bool PacedWait::operator()(std::chrono::milliseconds duration) {
   const auto now = Clock::now();
   due_ += duration;
-  if (now - due_ > kMaxLag) due_ = now;
+  if (now - due_ > std::max<Clock::duration>(duration, kMinLag)) due_ = now;
   return !StopSetBefore(stop_.Fd(), due_);
 }
 

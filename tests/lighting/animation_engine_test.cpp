@@ -66,7 +66,7 @@ TEST_F(AnimationEngineTest, KeyboardWaitsItsTableDelayAndTheModesExtraThenSendsA
   };
   const std::vector<Case> cases = {
       {0, 0, {2, 0}}, {0, 14, {65, 0}}, {1, 2, {17, 20}}, {2, 14, {63, 0}}, {4, 0, {3, 12}},
-      {5, 3, {21, 40}}, {6, 1, {13, 15}}, {7, 5, {29, 1}}, {9, 0, {0, 0}}, {12, 99, {65, 0}},
+      {5, 3, {21, 40}}, {6, 1, {13, 15}}, {7, 5, {29, 1}}, {9, 0, {1, 0}}, {12, 99, {65, 0}},
   };
   for (const auto& c : cases) {
     AnimationEngine engine(Context());
@@ -141,6 +141,7 @@ TEST_F(AnimationEngineTest, MouseAndPadWaits) {
       {DeviceKind::kMouse, 5, 14, {171, 50}},     {DeviceKind::kMousePad, 3, 0, {9, 0}},
       {DeviceKind::kMousePad, 4, 2, {17, 120}},   {DeviceKind::kMousePad, 5, 1, {13, 50}},
       {DeviceKind::kMousePad, 7, 2, {17, 60}},    {DeviceKind::kMousePad, 9, 1, {9}},
+      {DeviceKind::kMousePad, 9, 0, {1}},  // a delay of 0 still waits 1 ms: no spinning
   };
   for (const auto& c : cases) {
     SetRecord(c.kind, c.mode, c.speed);
@@ -183,6 +184,12 @@ TEST_F(AnimationEngineTest, SharedThreadSendsToTheDevicesThatTakePartWithItsWait
   waits.clear();
   ASSERT_TRUE(engine.SharedIteration(Recording()));
   EXPECT_EQ(waits, (std::vector<int>{12, 1000}));
+}
+
+TEST_F(AnimationEngineTest, AnIdleSharedThreadAtSpeedZeroStillWaitsEachIteration) {
+  AnimationEngine engine(Context());
+  ASSERT_TRUE(engine.SharedIteration(Recording()));
+  EXPECT_EQ(waits, (std::vector<int>{1}));
 }
 
 TEST_F(AnimationEngineTest, BreathingCountsItsCyclesInTheRecord) {
