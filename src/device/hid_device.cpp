@@ -1,5 +1,6 @@
 #include "device/hid_device.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -87,6 +88,12 @@ void HidDevice::CloseDevice() {
   }
   dataItems_.clear();
   inputBuffer_.clear();
+}
+
+UniqueFd HidDevice::DuplicateHandle() const {
+  std::lock_guard lock(mutex_);
+  if (!handle_) return UniqueFd();
+  return UniqueFd(::fcntl(handle_->fd.Get(), F_DUPFD_CLOEXEC, 0));
 }
 
 void HidDevice::Abort() {

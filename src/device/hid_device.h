@@ -70,6 +70,10 @@ class HidDevice {
   // Ends a transfer that is waiting, as another thread does when it closes the device.
   void Abort();
 
+  // A second descriptor of the open handle, so that a thread can wait for the interface to
+  // hang up or to have input alongside other events. Invalid when closed; the caller owns it.
+  [[nodiscard]] UniqueFd DuplicateHandle() const;
+
   HidPathList paths;
   bool openForReading = false;
   bool openForWriting = false;

@@ -122,10 +122,29 @@ void SimBus::Plug(InterfaceSpec spec, std::shared_ptr<DeviceEnd> end) {
   }
   iface->spec = std::move(spec);
   iface->end = std::move(end);
-  std::vector<std::unique_ptr<Connection>> reaped;  // joined after the lock is released
+  const std::string path = iface->spec.path;
+  {
+    std::vector<std::unique_ptr<Connection>> reaped;  // joined after the lock is released
+    std::lock_guard lock(mutex_);
+    TakeParked(reaped);
+    interfaces_.push_back(std::move(iface));
+  }
+  Notify(path, true);
+}
+
+void SimBus::SetPlugObserver(PlugObserver observer) {
+  auto shared = observer ? std::make_shared<const PlugObserver>(std::move(observer)) : nullptr;
   std::lock_guard lock(mutex_);
-  TakeParked(reaped);
-  interfaces_.push_back(std::move(iface));
+  observer_ = std::move(shared);
+}
+
+void SimBus::Notify(const std::string& path, bool plugged) const {
+  std::shared_ptr<const PlugObserver> observer;
+  {
+    std::lock_guard lock(mutex_);
+    observer = observer_;
+  }
+  if (observer) (*observer)(path, plugged);
 }
 
 void SimBus::Unplug(const std::string& path) {
@@ -149,7 +168,9 @@ void SimBus::Unplug(const std::string& path) {
     }
   }
   // gone is destroyed here, outside the lock: firmware may call back into the bus while
-  // its connections wind down.
+  // its connections wind down. The observer hears of it once the connections are closed.
+  gone.reset();
+  Notify(path, false);
 }
 
 bool SimBus::IsPlugged(const std::string& path) const {

@@ -63,6 +63,11 @@ class SimBus final : public device::HidBackend {
   // Host connections still open on a path.
   [[nodiscard]] int OpenCount(const std::string& path) const;
 
+  // Told of every plug (true) and unplug (false) once it has happened, outside the bus's
+  // lock, as a hot-plug monitor reports interfaces coming and going. Empty: nobody is told.
+  using PlugObserver = std::function<void(const std::string& path, bool plugged)>;
+  void SetPlugObserver(PlugObserver observer);
+
   [[nodiscard]] bool Enumerate(
       const std::function<void(device::HidInterfaceInfo)>& visit) override;
   [[nodiscard]] std::optional<device::OpenedInterface> Open(
@@ -76,12 +81,14 @@ class SimBus final : public device::HidBackend {
   static void ReapClosed(Interface& iface, std::vector<std::unique_ptr<Connection>>& reaped);
   // Takes the parked connections that the calling thread may join. Called with mutex_ held.
   void TakeParked(std::vector<std::unique_ptr<Connection>>& reaped);
+  void Notify(const std::string& path, bool plugged) const;
 
   mutable std::mutex mutex_;
   std::list<std::unique_ptr<Interface>> interfaces_;  // in plug order
   // Connections unplugged from their own thread, which cannot join itself: closed at once,
   // joined later by another thread's call or by the destructor.
   std::vector<std::unique_ptr<Connection>> parked_;
+  std::shared_ptr<const PlugObserver> observer_;  // replaced whole, so a copy stays callable
 };
 
 }  // namespace tavrinex::sim

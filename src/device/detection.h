@@ -1,0 +1,118 @@
+// The detection threads: one per device kind, each finds its device's configuration
+// interface, opens it, synchronises the device, updates the window, and then watches for the
+// device to go away. Besides the periodic search (1000 ms) and presence probe (100 ms) a
+// thread wakes at once for a hot-plug event or when its open interface hangs up.
+//
+// Everything the threads need from the rest of the program comes in as hooks, so that the
+// main window wires them in a few lines and tests drive them against the simulator.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "core/stop_event.h"
+#include "device/device_channel.h"
+#include "device/device_image.h"
+#include "device/device_kind.h"
+#include "device/device_sync.h"
+#include "device/hotplug.h"
+
+namespace tavrinex::device {
+
+inline constexpr std::chrono::milliseconds kSearchPeriod{1000};  // while absent
+inline constexpr std::chrono::milliseconds kProbePeriod{100};     // while connected
+// Keyboard: the tab is shown this long before the device counts as connected.
+inline constexpr std::chrono::milliseconds kKeyboardSettleDelay{100};
+inline constexpr int kRepaintTimer = 7;  // the deferred repaint after a connection
+inline constexpr std::chrono::milliseconds kRepaintDelay{100};
+
+// The controls a kind's detection drives.
+struct KindControls {
+  std::string_view tab;         // the tab's option button
+  std::string_view sameMode;    // shown while another kind is connected too
+  std::string_view lightCombo;  // lighting-profile list
+  std::string_view keyCombo;    // key-profile list; empty for the mouse pad
+  std::array<DeviceKind, 2> nextTab;  // which tab to select when this kind goes, in order
+};
+inline constexpr std::array<KindControls, kDeviceKindCount> kKindControls = {{
+    {"kb_tab", "kb_deng_same_mode", "kb_deng_profile_combo", "kb_key_profile_combo",
+     {DeviceKind::kMouse, DeviceKind::kMousePad}},
+    {"ms_tab", "ms_deng_same_mode", "ms_deng_profile_combo", "ms_key_profile_combo",
+     {DeviceKind::kKeyboard, DeviceKind::kMousePad}},
+    {"mp_tab", "mp_deng_same_mode", "mp_deng_profile_combo", "",
+     {DeviceKind::kKeyboard, DeviceKind::kMouse}},
+}};
+static_assert(kKindControls.size() == kAllDeviceKinds.size());
+
+[[nodiscard]] constexpr const KindControls& ControlsOf(DeviceKind kind) {
+  return kKindControls[IndexOf(kind)];
+}
+
+enum class ProfileList : std::uint8_t { kLight, kKey };
+
+// What the device threads ask of the main window. The UI steps are posted to the UI thread,
+// in order, each as one closure; the hooks named "on the UI thread" are called from those
+// closures only. The object must outlive the UI thread's handling of what was posted.
+struct WindowHooks {
+  // Runs the closure on the UI thread, after everything posted before it. Unset: inline.
+  std::function<void(std::function<void()>)> post;
+  // Sends a window message and waits until the UI thread has handled it, or until `stop` is
+  // set; false when it was not handled.
+  std::function<bool(std::uint32_t message, const core::StopEvent& stop)> send;
+  // On the UI thread.
+  std::function<void(std::string_view control, bool visible)> setVisible;
+  std::function<void(std::string_view optionButton)> selectTab;
+  // Makes the item current without giving the list focus; the list raises "itemselect",
+  // whose handling loads the profile.
+  std::function<void(std::string_view combo, int index)> selectComboItem;
+  std::function<void()> hideWindow;
+  // The device's lighting controls (and the mouse's pointer controls) show the image.
+  std::function<void(DeviceKind)> refreshControls;
+  std::function<void(std::string_view control)> markForUpdate;
+  std::function<void(int timer, std::chrono::milliseconds period)> startTimer;
+};
+
+// The profile operations of a connection, called on the detection thread.
+struct ProfileHooks {
+  // "select" of the list in the kind's catalogue; unset: 0.
+  std::function<int(DeviceKind, ProfileList)> readSelect;
+  // LoadLightProfile: the mouse loads its selected light profile before synchronising.
+  std::function<void(DeviceKind, int index)> loadLightProfile;
+};
+
+struct DeviceThreadsContext {
+  std::array<DeviceChannel*, kDeviceKindCount> channels{};  // by DeviceKind
+  HidBackend* backend = nullptr;  // where the input watchers open their interfaces
+  DeviceImage* image = nullptr;
+  WindowHooks window;
+  ProfileHooks profiles;
+  SyncHooks sync;
+  // Sets padReactiveTrigger, which the mouse-pad animation consumes.
+  std::function<void()> setPadReactiveTrigger;
+  HotplugSource* hotplug = nullptr;  // null: periodic search and probe only
+  // One diagnostic line; unset: stderr.
+  std::function<void(std::string_view)> diagnostic;
+
+  [[nodiscard]] DeviceChannel& Channel(DeviceKind kind) const {
+    return *channels[IndexOf(kind)];
+  }
+  void Diagnostic(std::string_view line) const;
+  // Posts a UI step (runs it inline when no post hook is set).
+  void Post(std::function<void()> step) const;
+};
+
+// The id after `tag` ("vid_", "pid_") in a path, read as hexadecimal without regard to case;
+// a path that carries no such text (hidraw nodes, the simulator) gives the id the platform
+// reported for it.
+[[nodiscard]] std::uint32_t PathId(std::string_view path, std::string_view tag,
+                                   std::uint16_t reported);
+
+// The detection thread of one kind: runs until `stop` is set, or until an enumeration fails
+// (false, after a diagnostic line). The caller resets `stop` before starting the thread.
+bool RunDetection(DeviceKind kind, const DeviceThreadsContext& context,
+                  const core::StopEvent& stop);
+
+}  // namespace tavrinex::device
