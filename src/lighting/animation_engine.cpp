@@ -212,7 +212,7 @@ bool AnimationEngine::SharedIteration(const Wait& wait) {
   if (!Connected(DeviceKind::kKeyboard) && !Connected(DeviceKind::kMouse) && !Connected(DeviceKind::kMousePad)) {
     return wait(kNobodyConnectedWait);
   }
-  if (!(kb || ms || mp)) return true;
+  if (!(kb || ms || mp)) return wait(kSharedIdleWait);
   if (!RenderShared(shared, sharedPhase_, sharedFrames_).rendered) return true;
   if (kb) {
     Output(DeviceKind::kKeyboard, sharedFrames_.keyboard, sharedKbShown_);

@@ -32,6 +32,9 @@ using Wait = std::function<bool(std::chrono::milliseconds)>;
 inline constexpr auto kInitialWait = std::chrono::milliseconds(3000);
 inline constexpr auto kDisconnectedWait = std::chrono::milliseconds(100);
 inline constexpr auto kNobodyConnectedWait = std::chrono::milliseconds(1000);
+// While no device takes part in the shared lighting its thread has nothing to draw: it looks
+// again after this long instead of every few ms (a device joins at most this much later).
+inline constexpr auto kSharedIdleWait = std::chrono::milliseconds(20);
 
 struct EngineContext {
   EngineContext(device::DeviceImage& deviceImage, LightingStore& lightingStore)

@@ -33,7 +33,8 @@ bool StopSetBefore(int stopFd, PacedWait::Clock::time_point until) {
 bool PacedWait::operator()(std::chrono::milliseconds duration) {
   const auto now = Clock::now();
   due_ += duration;
-  if (now - due_ > std::max<Clock::duration>(duration, kMinLag)) due_ = now;
+  // A zero wait (a mode without extra time) only checks the event: it keeps the schedule.
+  if (duration.count() > 0 && now - due_ > std::max<Clock::duration>(duration, kMinLag)) due_ = now;
   return !StopSetBefore(stop_.Fd(), due_);
 }
 
