@@ -170,6 +170,14 @@ TEST_F(ProfileFileTest, FolderWithoutWritePermissionFailsCleanly) {
   EXPECT_EQ(Entries(folder_), std::vector<std::string>{"p.led"});
 }
 
+TEST_F(ProfileFileTest, WriteThatCannotCreateItsFileWritesTheDiagnosticOnly) {
+  ::testing::internal::CaptureStderr();
+  const bool written = WriteProfileFile(folder_ / "gone" / "p.led", 3, Bytes(Pattern(64, 2)));
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "文件打开失败\n");
+  EXPECT_FALSE(written);
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "gone"));
+}
+
 int FailingRename(const char*, const char*) {
   errno = EIO;
   return -1;
