@@ -11,6 +11,7 @@
 #include "keys/macro_action.h"
 #include "keys/macro_blob.h"
 #include "keys/macro_files.h"
+#include "profiles/ini_document.h"
 #include "profiles/ini_encoding.h"
 #include "profiles/ini_file.h"
 
@@ -33,6 +34,39 @@ void CheckLines(std::string_view text) {
       Check(keys::ParseActionLine(again) == action);
     }
     start = end + 1;
+  }
+}
+
+std::string Cut(std::string_view value) {
+  return std::string(tavrinex::profiles::CutToUtf16Units(value, tavrinex::profiles::kIniBufferChars - 1));
+}
+
+int CountOf(const tavrinex::profiles::IniDocument& document, std::string_view section) {
+  return tavrinex::profiles::ParseLeadingInt(Cut(document.Find(section, keys::kCountKey).value_or("0")));
+}
+
+// The one-pass readers of the library agree with reading key by key through the INI service.
+void CheckReadersAgreeWithFind(const tavrinex::profiles::IniDocument& document,
+                               const std::vector<std::string>& lines,
+                               const std::vector<std::string>& names) {
+  constexpr int kLimit = 4096;  // key by key is slow; larger counts are left to the unit tests
+  const int actions = CountOf(document, keys::kActionCountSection);
+  if (actions <= kLimit) {
+    std::vector<std::string> slow;
+    for (int k = 0; k < actions; ++k) {
+      if (const auto v = document.Find(keys::kActionSection, std::to_string(k))) slow.push_back(Cut(*v));
+    }
+    Check(slow == lines);
+  }
+  const int macros = CountOf(document, keys::kMacroCountSection);
+  if (macros <= kLimit) {
+    std::vector<std::string> slow;
+    for (int i = 0; i < macros; ++i) {
+      const auto v = document.Find(keys::kMacroNameSection, std::to_string(i));
+      if (!v) break;
+      slow.push_back(Cut(*v));
+    }
+    Check(slow == names);
   }
 }
 
@@ -68,10 +102,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const keys::MacroActions actions = keys::ParseActionLines(lines);
   Check(actions.size() <= lines.size());
+  const std::vector<std::string> names = keys::IndexNames(document);
+  CheckReadersAgreeWithFind(document, lines, names);
 
   // The same file named twice by the index, an empty macro, and the index read from the input.
   std::vector<keys::MacroActions> macros = {actions, {}, actions};
-  for (const auto& name : keys::IndexNames(document)) {
+  for (const auto& name : names) {
     (void)keys::IsValidMacroName(name);
     macros.push_back(keys::MacroActions(actions.begin(), actions.begin() + static_cast<std::ptrdiff_t>(actions.size() / 2)));
   }

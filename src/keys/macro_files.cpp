@@ -2,9 +2,11 @@
 
 #include <charconv>
 #include <cstdint>
-#include <set>
+#include <map>
+#include <optional>
 
 #include "profiles/atomic_file.h"
+#include "profiles/ignore_case.h"
 #include "profiles/ini_encoding.h"
 #include "profiles/ini_file.h"
 #include "profiles/settings_folder.h"
@@ -26,25 +28,51 @@ std::size_t CountOf(const IniDocument& document, std::string_view section) {
   return count > 0 ? static_cast<std::size_t>(count) : 0;
 }
 
-// The key names of the document's lines that spell a decimal number below `limit`, as the INI
-// service would match them (blanks around the name do not count).
-std::set<std::size_t> NumericKeys(const IniDocument& document, std::size_t limit) {
-  std::set<std::size_t> keys;
+std::string_view Trim(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+std::string_view Unquote(std::string_view value) {
+  const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                      value.back() == value.front();
+  return quoted ? value.substr(1, value.size() - 2) : value;
+}
+
+// "12" is the key 12; "012", "+12" and " 1 2" are not (key names compare as text).
+std::optional<std::size_t> KeyNumber(std::string_view name) {
+  if (name.empty() || (name.size() > 1 && name.front() == '0')) return std::nullopt;
+  std::uint64_t k = 0;
+  const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), k);
+  if (error != std::errc() || end != name.data() + name.size()) return std::nullopt;
+  return static_cast<std::size_t>(k);
+}
+
+// The values of the keys "0" ... limit - 1 of a section in one pass over the document, read as
+// IniDocument::Find reads each of them (the first section of the name, the first key of a name,
+// blanks trimmed, one pair of quotes removed): a key at a time would cost a pass per key.
+std::map<std::size_t, std::string_view> NumberedValues(const IniDocument& document,
+                                                       std::string_view section,
+                                                       std::size_t limit) {
+  std::map<std::size_t, std::string_view> values;
+  bool inSection = false;
   for (const std::string& line : document.Lines()) {
-    const std::size_t equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    std::string_view name = std::string_view(line).substr(0, equals);
-    const std::size_t first = name.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) continue;
-    name = name.substr(first, name.find_last_not_of(kBlanks) - first + 1);
-    if (name.size() > 1 && name.front() == '0') continue;  // "01" is not the key "1"
-    std::uint64_t k = 0;
-    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), k);
-    if (error == std::errc() && end == name.data() + name.size() && k < limit) {
-      keys.insert(static_cast<std::size_t>(k));
+    const std::string_view text = Trim(line);
+    if (text.starts_with('[')) {
+      const std::size_t close = text.rfind(']');
+      if (close != std::string_view::npos && close > 0) {
+        if (inSection) break;  // only the first section of the name counts
+        inSection = profiles::EqualsIgnoringCase(Trim(text.substr(1, close - 1)), section);
+        continue;
+      }
     }
+    const std::size_t equals = text.find('=');
+    if (!inSection || equals == std::string_view::npos) continue;
+    const auto k = KeyNumber(Trim(text.substr(0, equals)));
+    if (k && *k < limit) values.emplace(*k, Unquote(Trim(text.substr(equals + 1))));
   }
-  return keys;
+  return values;
 }
 
 }  // namespace
@@ -81,20 +109,18 @@ IniDocument ReadIniDocument(const std::filesystem::path& file) {
 }
 
 std::vector<std::string> IndexNames(const IniDocument& index) {
-  const std::size_t count = CountOf(index, kMacroCountSection);
   std::vector<std::string> names;
-  for (std::size_t i = 0; i < count; ++i) {
-    const auto name = index.Find(kMacroNameSection, std::to_string(i));
-    if (!name) break;
-    names.push_back(Cut(*name));
+  for (const auto& [i, name] : NumberedValues(index, kMacroNameSection, CountOf(index, kMacroCountSection))) {
+    if (i != names.size()) break;  // a missing key ends the list
+    names.push_back(Cut(name));
   }
   return names;
 }
 
 std::vector<std::string> ActionLines(const IniDocument& macro) {
   std::vector<std::string> lines;
-  for (const std::size_t k : NumericKeys(macro, CountOf(macro, kActionCountSection))) {
-    if (const auto line = macro.Find(kActionSection, std::to_string(k))) lines.push_back(Cut(*line));
+  for (const auto& [k, line] : NumberedValues(macro, kActionSection, CountOf(macro, kActionCountSection))) {
+    lines.push_back(Cut(line));
   }
   return lines;
 }

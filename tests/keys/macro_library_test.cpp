@@ -312,6 +312,20 @@ TEST_F(MacroLibraryTest, DamagedFilesReadConsistently) {
   EXPECT_EQ(library.LoadMacroIndex(), (std::vector<std::string>{"a", "b", "name_3"}));
 }
 
+TEST_F(MacroLibraryTest, FilesReadAsTheIniServiceReadsThem) {
+  // Only the first section of a name counts, and in it the first key of a name; blanks around
+  // names and values go, and one pair of quotes around a value.
+  Write("kbMacro.ini",
+        "[macrocount]\r\ncount = 2\r\n[MACRONAME]\r\n0 = 'quoted'\r\n1=b\r\n1=second\r\n"
+        "[MACRONAME]\r\n2=late\r\n");
+  Write("b.mac",
+        "[MACROACTION]\r\n1=\" 1,0,1,1,0,x \"\r\n0=first\r\n0=again\r\n[MACROACTIONCOUNT]\r\n"
+        "count=3\r\n[MACROACTION]\r\n2=late\r\n");
+  MacroLibrary library(folder, DeviceKind::kKeyboard);
+  EXPECT_EQ(library.LoadMacroIndex(), (std::vector<std::string>{"quoted", "b"}));
+  EXPECT_EQ(library.LoadMacro("b").lines, (std::vector<std::string>{"first", " 1,0,1,1,0,x "}));
+}
+
 TEST_F(MacroLibraryTest, LongNamesReadBackCutAndFindNoFile) {
   const std::string longName(300, 'n');
   WriteIndex({longName});
