@@ -267,6 +267,9 @@ TEST_F(KeyDeviceTest, NoValidActivePageSendsNothing) {
   image.Update(DeviceKind::kMouse, [](DeviceBlocks& b) { b.current[0] = 7; });
   EXPECT_FALSE(WriteActivePage(DeviceKind::kMouse, Channel(DeviceKind::kMouse), image).sent);
   EXPECT_FALSE(WriteActivePage(DeviceKind::kMousePad, Channel(DeviceKind::kMousePad), image).sent);
+  // A keyboard whose key count no page holds (refused on connect) never sends past the page.
+  image.Update(DeviceKind::kKeyboard, [](DeviceBlocks& b) { b.info[5] = 171; });
+  EXPECT_FALSE(WriteActivePage(DeviceKind::kKeyboard, Channel(DeviceKind::kKeyboard), image).sent);
   EXPECT_EQ(Device(DeviceKind::kMouse).RequestCount(), 0u);
 }
 
