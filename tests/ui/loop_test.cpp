@@ -98,11 +98,11 @@ TEST_F(UiTest, TimersFireByIdAndStop) {
   const auto count = handler.timers.size();
   QTest::qWait(60);
   EXPECT_EQ(handler.timers.size(), count);
-  // A one-shot use: the handler stops its own timer.
+  // A one-shot use: the handler stops its own timer from inside the timer call.
   handler.timers.clear();
+  handler.onTimer = [&](int id) { window->KillTimer(id); };
   window->SetTimer(1, 5ms);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !handler.timers.empty(); }));
-  window->KillTimer(1);
   QTest::qWait(30);
   EXPECT_EQ(handler.timers, std::vector<int>{1});
 }

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QTest>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,10 @@ class RecordingHandler : public WindowHandler {
     messages.push_back(m);
     return static_cast<std::int64_t>(m.wparam) * 2;
   }
-  void OnTimer(int id) override { timers.push_back(id); }
+  void OnTimer(int id) override {
+    timers.push_back(id);
+    if (onTimer) onTimer(id);
+  }
   void OnClose(int result) override { closes.push_back(result); }
 
   // The notifications of one type, in order.
@@ -56,6 +60,7 @@ class RecordingHandler : public WindowHandler {
   std::vector<int> timers;
   std::vector<int> closes;
   std::function<void(const Notification&)> onNotify;
+  std::function<void(int)> onTimer;
 };
 
 // Collects the diagnostic lines Qt's message handler receives while it lives.
@@ -64,29 +69,38 @@ class DiagnosticCapture {
   DiagnosticCapture() { previous_ = qInstallMessageHandler(&DiagnosticCapture::Handle); }
   ~DiagnosticCapture() {
     qInstallMessageHandler(previous_);
+    const std::lock_guard lock(Mutex());
     Lines().clear();
   }
   DiagnosticCapture(const DiagnosticCapture&) = delete;
   DiagnosticCapture& operator=(const DiagnosticCapture&) = delete;
 
   [[nodiscard]] bool Contains(const std::string& part) const {
+    const std::lock_guard lock(Mutex());
     for (const auto& line : Lines()) {
       if (line.find(part) != std::string::npos) return true;
     }
     return false;
   }
   [[nodiscard]] std::string All() const {
+    const std::lock_guard lock(Mutex());
     std::string all;
     for (const auto& line : Lines()) all += line + "\n";
     return all;
   }
 
  private:
+  // Qt may log from its own threads too.
   static std::vector<std::string>& Lines() {
     static std::vector<std::string> lines;
     return lines;
   }
+  static std::mutex& Mutex() {
+    static std::mutex mutex;
+    return mutex;
+  }
   static void Handle(QtMsgType, const QMessageLogContext&, const QString& text) {
+    const std::lock_guard lock(Mutex());
     Lines().push_back(text.toStdString());
   }
   QtMessageHandler previous_ = nullptr;
