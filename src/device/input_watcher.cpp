@@ -120,8 +120,9 @@ class Watcher {
   void Announce(std::span<const std::uint8_t> report) {
     if (!dev_.DecodeInputReport(report)) return;
     const auto items = dev_.DataItems();
+    // An item of another report was not filled by this one and still holds an older usage.
     if (items.empty() || !items[0].isButton || items[0].usagePage != kConsumerUsagePage ||
-        items[0].usages.empty()) {
+        items[0].reportId != report[0] || items[0].usages.empty()) {
       return;
     }
     const std::uint16_t usage = items[0].usages[0];
