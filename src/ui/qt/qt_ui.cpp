@@ -28,8 +28,11 @@ class QtTrayIcon final : public TrayIcon {
       : icon_(new QSystemTrayIcon(QIcon(iconPath), owner.HostWidget())) {
     icon_->setToolTip(tip);
     QObject::connect(icon_, &QSystemTrayIcon::activated, icon_,
-                     [&owner, messageId](QSystemTrayIcon::ActivationReason reason) {
-                       owner.PostMessage({messageId, 0, MouseMessage(reason), {}});
+                     [&owner, alive = owner.AliveToken(),
+                      messageId](QSystemTrayIcon::ActivationReason reason) {
+                       if (!alive.expired()) {
+                         owner.PostMessage({messageId, 0, MouseMessage(reason), {}});
+                       }
                      });
     if (QSystemTrayIcon::isSystemTrayAvailable()) icon_->show();
   }
@@ -172,9 +175,10 @@ bool QtUi::ShowPopupMenu(Window& owner, std::string_view menuFile, Point at,
   for (const MenuItem& item : items) {
     QAction* action = menu_->addAction(Q(Translate(item.text)));
     action->setObjectName(Q(item.name));
-    QObject::connect(action, &QAction::triggered, action, [&window, item] {
-      window.PostMessage({kMenuClickMessage, 0, 0, item});
-    });
+    QObject::connect(action, &QAction::triggered, action,
+                     [&window, alive = window.AliveToken(), item] {
+                       if (!alive.expired()) window.PostMessage({kMenuClickMessage, 0, 0, item});
+                     });
   }
   menu_->popup(QPoint(at.x, at.y));
   return true;

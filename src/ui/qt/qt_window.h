@@ -44,6 +44,8 @@ class QtWindow final : public Window, public ControlHost {
   QtWindow& operator=(const QtWindow&) = delete;
 
   [[nodiscard]] QWidget* HostWidget() const { return host_; }
+  // Expires with this object: for callbacks of Qt objects that may outlive it a moment.
+  [[nodiscard]] std::weak_ptr<char> AliveToken() const { return alive_; }
   void ReapplyTexts();
   void ApplyScale(int percent);
   [[nodiscard]] bool HasLedPictures() const { return !leds_.empty(); }
