@@ -75,7 +75,9 @@ struct WindowHooks {
   std::function<void(int timer, std::chrono::milliseconds period)> startTimer;
 };
 
-// The profile operations of a connection, called on the detection thread.
+// The profile operations of a connection, called on the detection thread while it holds the
+// channel lock. Like the SyncHooks (showMessage included), they must not wait for the UI
+// thread: the UI thread may itself be waiting for that lock in a command. Post instead.
 struct ProfileHooks {
   // "select" of the list in the kind's catalogue; unset: 0.
   std::function<int(DeviceKind, ProfileList)> readSelect;
@@ -89,7 +91,7 @@ struct DeviceThreadsContext {
   DeviceImage* image = nullptr;
   WindowHooks window;
   ProfileHooks profiles;
-  SyncHooks sync;
+  SyncHooks sync;  // for the detection threads' DeviceSync and the messages' handling
   // Sets padReactiveTrigger, which the mouse-pad animation consumes.
   std::function<void()> setPadReactiveTrigger;
   HotplugSource* hotplug = nullptr;  // null: periodic search and probe only
