@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
+#include <thread>
 #include <memory>
 #include <string>
 #include <vector>
@@ -112,6 +114,36 @@ TEST_F(ProfileSelectionTest, CatalogueNamesThatLeaveTheFolderAreNeitherWrittenNo
   EXPECT_NE(diagnostics.find("配置文件丢失"), std::string::npos);
   EXPECT_EQ(Entries(documents_), (std::vector<std::string>{"Zepha QX19", "escape.led"}));
   EXPECT_EQ(Entries(Folder(DeviceKind::kMousePad)), std::vector<std::string>{"mpProfile.ini"});
+}
+
+// A connect's save on a detection thread while the UI thread loads the same profile: every load
+// finds a complete file (the old one or the new one, never a cut one).
+TEST_F(ProfileSelectionTest, LoadsDuringSavesAlwaysFindACompleteFile) {
+  SetHandMadeState();
+  MakeList(DeviceKind::kKeyboard, ProfileListKind::kLight, {"Shared"}, 0);
+  ASSERT_TRUE(SaveSelectedLightProfile(state, DeviceKind::kKeyboard));
+  device::DeviceImage otherImage;
+  lighting::LightingStore otherLighting;
+  PointerSettings otherPointer;
+  ProfileState loader{otherImage, otherLighting, otherPointer};
+
+  std::atomic<bool> saving{true};
+  std::thread saver([&] {
+    for (int i = 0; i < 40; ++i) {
+      image.Update(DeviceKind::kKeyboard, [i](device::DeviceBlocks& b) { b.current[1] = static_cast<std::uint8_t>(i); });
+      (void)SaveSelectedLightProfile(state, DeviceKind::kKeyboard);
+    }
+    saving = false;
+  });
+  int loads = 0;
+  while (saving.load() || loads == 0) {
+    ASSERT_EQ(LoadLightProfile(loader, DeviceKind::kKeyboard, 0), ProfileReadResult::kRead);
+    EXPECT_EQ(otherLighting.Custom().sets.back(), 1889 % 251);  // the file's last byte was there
+    ++loads;
+  }
+  saver.join();
+  EXPECT_EQ(Entries(Folder(DeviceKind::kKeyboard)),
+            (std::vector<std::string>{"Shared.led", "kbProfile.ini"}));
 }
 
 // A connect reads the device and rewrites the selected light and key profiles from it.
