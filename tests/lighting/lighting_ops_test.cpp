@@ -125,6 +125,21 @@ TEST_F(LightingOpsTest, ASwitchWhoseSlotReadFailsLeavesTheHostAsItWas) {
   EXPECT_TRUE(log.calls.empty());
 }
 
+TEST_F(LightingOpsTest, ADeviceReportingAnActiveIndexAboveFourStillSwitchesWithoutKeepingTheOldRecord) {
+  Connect(DeviceKind::kMouse);
+  Device(DeviceKind::kMouse).WithFirmware([](sim::Firmware& f) { f.State().settings[0] = 7; });
+  CurrentRecord r{};
+  r[rec::kRed] = 99;
+  SetRecord(DeviceKind::kMouse, r);
+  const DeviceBlocks before = image.Snapshot(DeviceKind::kMouse);
+
+  EXPECT_EQ(SelectOnboardProfile(DeviceKind::kMouse, 2, Channel(DeviceKind::kMouse), image, log.Hooks()),
+            ProfileSwitch::kSwitched);
+  const DeviceBlocks after = image.Snapshot(DeviceKind::kMouse);
+  for (const std::size_t slot : {0u, 1u, 3u, 4u}) EXPECT_EQ(after.settings[slot], before.settings[slot]);
+  EXPECT_EQ(after.current[0], 2);
+}
+
 TEST_F(LightingOpsTest, KeyboardAndIndicesAboveFourAreIgnored) {
   Connect(DeviceKind::kMouse);
   Connect(DeviceKind::kKeyboard);
