@@ -72,11 +72,13 @@ class Control {
   virtual void SetOverlayOpacity(std::uint8_t opacity) = 0;
 };
 
-// Option buttons and check boxes.
+// Option buttons and check boxes. An option of a group raises "selectchanged" when it becomes
+// selected (the option it displaces raises nothing); a check box raises it both ways.
 class OptionControl : public virtual Control {
  public:
   [[nodiscard]] virtual bool IsSelected() const = 0;
-  // Raises "selectchanged" only when `notify` is set and the state actually changes.
+  // Raises "selectchanged" only when `notify` is set and the state actually changes (as
+  // above: clearing an option of a group raises nothing).
   virtual void Select(bool selected, bool notify = true) = 0;
 };
 

@@ -2,6 +2,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractSlider>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QItemSelectionModel>
 #include <QStackedWidget>
@@ -30,16 +31,26 @@ QString Q(std::string_view s) {
 QtOption::QtOption(QAbstractButton* button, ControlHost& host)
     : QtControl(button, host), button_(button) {}
 
+// An option of a group reports only its selection (the one it displaces stays silent, so a
+// switch is one notification); a check box reports both ways.
 void QtOption::Connect() {
   QtControl::Connect();
-  QObject::connect(button_, &QAbstractButton::toggled, button_,
-                   [this] { Host().Raise(EventType::kSelectChanged, *this); });
+  QObject::connect(button_, &QAbstractButton::toggled, button_, [this](bool checked) {
+    if (checked || !Grouped()) Host().Raise(EventType::kSelectChanged, *this);
+  });
+}
+
+bool QtOption::Grouped() const {
+  const QButtonGroup* group = button_->group();
+  return button_->autoExclusive() || (group != nullptr && group->exclusive());
 }
 
 bool QtOption::IsSelected() const { return button_->isChecked(); }
 
 void QtOption::Select(bool selected, bool notify) {
   if (button_->isChecked() == selected) return;
+  // Clearing an option of a group is silent (its group flag is lifted for the moment below).
+  if (!selected && Grouped()) notify = false;
   Quietly(
       [&] {
         // An option of an exclusive group cannot be cleared while it is the checked one.

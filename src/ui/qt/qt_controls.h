@@ -124,6 +124,7 @@ class QtOption final : public QtControl, public OptionControl {
   void Select(bool selected, bool notify) override;
 
  private:
+  [[nodiscard]] bool Grouped() const;
   QAbstractButton* button_;
 };
 
