@@ -13,6 +13,7 @@
 #include "keys/key_image.h"
 #include "keys/macro_library.h"
 #include "sim/simulated_device.h"
+#include "tools/ctl_device.h"
 #include "tools/ctl_keys.h"
 
 namespace tavrinex::tools {
@@ -33,30 +34,6 @@ struct Options {
   bool simulate = false;
   std::optional<std::filesystem::path> folder;
 };
-
-// Opens the kind's configuration interface, as detection does on a match.
-bool OpenConfigInterface(device::DeviceChannel& channel, DeviceKind kind) {
-  channel.expectedVendorId = device::kVendorId;
-  channel.expectedProductId = kind == DeviceKind::kKeyboard ? device::kKeyboardProductId
-                                                            : device::kMouseProductId;
-  channel.expectedUsagePage = device::kConfigUsagePage;
-  channel.expectedUsage = device::kConfigUsage;
-  device::HidDevice& hid = channel.hid;
-  if (!hid.EnumeratePaths()) return false;
-  for (const auto& e : hid.paths.Entries()) {
-    if (e.vendorId != channel.expectedVendorId || e.productId != channel.expectedProductId) continue;
-    hid.path = e.path;
-    hid.openForReading = hid.openForWriting = hid.overlapped = true;
-    if (!hid.OpenDevice()) continue;
-    if (hid.Capabilities().usagePage == channel.expectedUsagePage &&
-        hid.Capabilities().usage == channel.expectedUsage) {
-      channel.connected = true;
-      return true;
-    }
-    hid.CloseDevice();
-  }
-  return false;
-}
 
 std::string NameOf(keys::KeyFunction f, const keys::MacroNames& macros) {
   const auto name = keys::FunctionNameId(f, &macros);

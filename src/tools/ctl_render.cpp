@@ -8,6 +8,7 @@
 #include <string>
 
 #include "lighting/render_session.h"
+#include "tools/ctl_device.h"
 
 namespace tavrinex::tools {
 
@@ -57,13 +58,6 @@ std::optional<lighting::CurrentRecord> ParseRecord(std::string_view hex) {
     if (ec != std::errc{} || end != first + 2) return std::nullopt;
   }
   return r;
-}
-
-std::optional<DeviceKind> ParseKind(std::string_view s) {
-  for (const DeviceKind k : device::kAllDeviceKinds) {
-    if (device::KindPrefix(k) == s) return k;
-  }
-  return std::nullopt;
 }
 
 int Fail(const char* what) {

@@ -12,6 +12,7 @@
 #include "device/linux_hid_backend.h"
 #include "sim/factory_defaults.h"
 #include "sim/simulated_device.h"
+#include "tools/ctl_device.h"
 
 namespace tavrinex::tools {
 
@@ -23,45 +24,6 @@ namespace info = sim::factory::info;
 namespace record = sim::factory::record;
 
 constexpr const char* kInfoUsage = "usage: tavrinexctl info kb|ms|mp [--simulate]\n";
-
-std::optional<DeviceKind> ParseKind(std::string_view s) {
-  for (const DeviceKind k : device::kAllDeviceKinds) {
-    if (device::KindPrefix(k) == s) return k;
-  }
-  return std::nullopt;
-}
-
-std::uint16_t ProductOf(DeviceKind kind) {
-  switch (kind) {
-    case DeviceKind::kKeyboard: return device::kKeyboardProductId;
-    case DeviceKind::kMouse: return device::kMouseProductId;
-    case DeviceKind::kMousePad: return device::kMousePadProductId;
-  }
-  return 0;
-}
-
-// Finds the kind's configuration interface and opens the channel on it, as detection does.
-bool OpenConfigInterface(device::DeviceChannel& channel, DeviceKind kind) {
-  channel.expectedVendorId = device::kVendorId;
-  channel.expectedProductId = ProductOf(kind);
-  channel.expectedUsagePage = device::kConfigUsagePage;
-  channel.expectedUsage = device::kConfigUsage;
-  device::HidDevice& hid = channel.hid;
-  if (!hid.EnumeratePaths()) return false;
-  for (const auto& e : hid.paths.Entries()) {
-    if (e.vendorId != channel.expectedVendorId || e.productId != channel.expectedProductId) continue;
-    hid.path = e.path;
-    hid.openForReading = hid.openForWriting = hid.overlapped = true;
-    if (!hid.OpenDevice()) continue;
-    if (hid.Capabilities().usagePage == channel.expectedUsagePage &&
-        hid.Capabilities().usage == channel.expectedUsage) {
-      channel.connected = true;
-      return true;
-    }
-    hid.CloseDevice();
-  }
-  return false;
-}
 
 void PrintBytes(const char* label, std::span<const std::uint8_t> bytes) {
   std::printf("%s", label);

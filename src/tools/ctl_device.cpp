@@ -1,0 +1,47 @@
+#include "tools/ctl_device.h"
+
+#include "device/device_ids.h"
+
+namespace tavrinex::tools {
+
+using device::DeviceKind;
+
+std::optional<DeviceKind> ParseKind(std::string_view prefix) {
+  for (const DeviceKind k : device::kAllDeviceKinds) {
+    if (device::KindPrefix(k) == prefix) return k;
+  }
+  return std::nullopt;
+}
+
+std::uint16_t ProductOf(DeviceKind kind) {
+  switch (kind) {
+    case DeviceKind::kKeyboard: return device::kKeyboardProductId;
+    case DeviceKind::kMouse: return device::kMouseProductId;
+    case DeviceKind::kMousePad: return device::kMousePadProductId;
+  }
+  return 0;
+}
+
+bool OpenConfigInterface(device::DeviceChannel& channel, DeviceKind kind) {
+  channel.expectedVendorId = device::kVendorId;
+  channel.expectedProductId = ProductOf(kind);
+  channel.expectedUsagePage = device::kConfigUsagePage;
+  channel.expectedUsage = device::kConfigUsage;
+  device::HidDevice& hid = channel.hid;
+  if (!hid.EnumeratePaths()) return false;
+  for (const auto& e : hid.paths.Entries()) {
+    if (e.vendorId != channel.expectedVendorId || e.productId != channel.expectedProductId) continue;
+    hid.path = e.path;
+    hid.openForReading = hid.openForWriting = hid.overlapped = true;
+    if (!hid.OpenDevice()) continue;
+    if (hid.Capabilities().usagePage == channel.expectedUsagePage &&
+        hid.Capabilities().usage == channel.expectedUsage) {
+      channel.connected = true;
+      return true;
+    }
+    hid.CloseDevice();
+  }
+  return false;
+}
+
+}  // namespace tavrinex::tools
