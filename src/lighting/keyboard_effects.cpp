@@ -2,6 +2,7 @@
 // modes 4-9.
 #include <algorithm>
 
+#include "lighting/breath_step.h"
 #include "lighting/effect_tables.h"
 #include "lighting/effects.h"
 
@@ -72,10 +73,7 @@ void ColourCycle(KbContext& c) {
 
 void Breathing(KbContext& c, CurrentRecord& record) {
   std::uint8_t& cycle = record[rec::kBreathCycle];
-  if (cycle >= kBreathCycles) cycle = 0;
-  c.state.phase = StepPhase(c.state.phase, 127, c.Up());
-  if (c.state.phase == 0) cycle = cycle >= kBreathCycles - 1 ? 0 : static_cast<std::uint8_t>(cycle + 1);
-  const unsigned k = kBreathCurve[c.state.phase % kBreathCurve.size()];
+  const unsigned k = StepBreath(c.state.phase, cycle, c.Up());
   const ui::Rgb colour = c.Multi() ? kHueWheel[(c.state.phase + 50U) % kHueCount] : c.Colour();
   AllSlots(c, colour, Scale::KbCurve(c.s, k));
 }

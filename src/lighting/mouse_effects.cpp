@@ -1,6 +1,7 @@
 // The mouse's effects: the common modes 0-3 over its seven LED groups, the bar and the chase.
 #include <algorithm>
 
+#include "lighting/breath_step.h"
 #include "lighting/effect_tables.h"
 #include "lighting/effects.h"
 
@@ -48,10 +49,7 @@ void AllLeds(MsContext& c, ui::Rgb colour, Scale scale) {
 
 void Breathing(MsContext& c, CurrentRecord& record) {
   std::uint8_t& cycle = record[rec::kBreathCycle];
-  if (cycle >= kBreathCycles) cycle = 0;
-  c.state.phase = StepPhase(c.state.phase, 127, c.Up());
-  if (c.state.phase == 0) cycle = cycle >= kBreathCycles - 1 ? 0 : static_cast<std::uint8_t>(cycle + 1);
-  const unsigned k = kBreathCurve[c.state.phase % kBreathCurve.size()];
+  const unsigned k = StepBreath(c.state.phase, cycle, c.Up());
   for (std::size_t g = 0; g < kMouseGroupCount; ++g) {
     const ui::Rgb colour = c.Multi() ? kMouseBreathPalettes[cycle][g] : c.Colour();
     LightGroup(c.frame, g, colour, Scale::Breath(c.s, k));
