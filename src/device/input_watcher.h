@@ -19,7 +19,7 @@ namespace tavrinex::device {
 // Consumer usages the devices report.
 inline constexpr std::uint16_t kUsageSettingsChanged = 0x0401;  // the active profile's settings
 inline constexpr std::uint16_t kUsageDeviceChanged = 0x0402;    // anything: read it all again
-inline constexpr std::uint16_t kUsageMouseEvent = 0x0403;       // mouse: drives the pad's reactive effect
+inline constexpr std::uint16_t kUsageMouseEvent = 0x0403;       // mouse: the pad's reactive cue
 
 // The window messages that read a device back, and what their handling does.
 struct DeviceMessage {

@@ -234,7 +234,7 @@ TEST_F(DetectionTest, PlugUnplugCyclesLeaveNothingBehind) {
   for (const auto& p : paths) ASSERT_TRUE(Eventually([&] { return bus.OpenCount(p) == 1; })) << p;
   const auto before = std::chrono::steady_clock::now();
   threads.Stop();
-  const auto took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before);
+  const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - before;
   RecordProperty("shutdown_ms", std::to_string(took.count()));
   std::printf("shutdown of the five device threads: %.2f ms\n", took.count());
 }
