@@ -49,6 +49,14 @@ bool RunInputWatcher(DeviceKind kind, HidDevice& device, const DeviceThreadsCont
                      const core::StopEvent& stop);
 
 // The three detection threads and the two input watchers, started and stopped together.
+// Wiring, for instance in the main window:
+//   context.channels = {&keyboard, &mouse, &mousePad};
+//   context.backend = &backend;  context.image = &image;  context.hotplug = &udevHotplug;
+//   context.window.post = [&](auto step) { loop.Post(std::move(step)); };
+//   context.window.send = [&](std::uint32_t m, const core::StopEvent& stop) {
+//     return loop.Send([&, m] { HandleDeviceMessage(m, context); }, stop); };
+//   ... the control hooks, profiles.readSelect / loadLightProfile, sync, then
+//   threads.Start() once the window is initialised and threads.Stop() when it is destroyed.
 class DeviceThreads {
  public:
   // The context must outlive this object and the UI thread's handling of what was posted.
