@@ -1,0 +1,79 @@
+#include "app/device_wiring.h"
+
+#include "device/input_watcher.h"
+
+namespace tavrinex::app {
+
+using device::DeviceKind;
+
+DeviceWiring::DeviceWiring(CMainWnd& window, device::HidBackend& backend,
+                           device::HotplugSource* hotplug)
+    : window_(window),
+      keyboardConsumer_(std::make_unique<device::HidDevice>(backend)),
+      mouseConsumer_(std::make_unique<device::HidDevice>(backend)) {
+  for (const DeviceKind kind : device::kAllDeviceKinds) {
+    context_.channels[device::IndexOf(kind)] = &window.Channel(kind);
+  }
+  context_.backend = &backend;
+  context_.image = &window.Image();
+  context_.hotplug = hotplug;
+  FillWindowHooks();
+  FillSlots();
+}
+
+void DeviceWiring::FillWindowHooks() {
+  CMainWnd& w = window_;
+  device::WindowHooks& hooks = context_.window;
+  // Posted steps run after everything posted before them, on the UI thread.
+  hooks.post = [&w](std::function<void()> step) { w.UiLayer().Loop().Post(std::move(step)); };
+  hooks.send = [&w](std::uint32_t message, const core::StopEvent& stop) {
+    return w.Window().SendMessage({message, 0, 0, {}}, stop);
+  };
+  hooks.setVisible = [&w](std::string_view name, bool visible) {
+    if (ui::Control* c = w.Window().Find(name)) c->SetVisible(visible);
+  };
+  hooks.selectTab = [&w](std::string_view option) {
+    if (auto* o = w.Window().Find<ui::OptionControl>(option)) o->Select(true, true);
+  };
+  hooks.selectComboItem = [&w](std::string_view combo, int index) {
+    if (combo.empty()) return;
+    if (auto* list = w.Window().Find<ui::ListControl>(combo)) (void)list->SelectItem(index);
+  };
+  hooks.hideWindow = [&w] {
+    if (w.TrayAvailable()) w.Window().Hide();
+  };
+  hooks.markForUpdate = [&w](std::string_view) { w.Window().Relayout(); };
+  hooks.startTimer = [&w](int id, std::chrono::milliseconds period) {
+    w.Window().SetTimer(id, period);
+  };
+  context_.diagnostic = [&w](std::string_view line) { w.Diagnostic(line); };
+}
+
+void DeviceWiring::FillSlots() {
+  WorkerRegistry& workers = window_.Workers();
+  const device::DeviceThreadsContext& ctx = context_;
+  constexpr std::array<std::pair<Worker, DeviceKind>, 3> kDetection = {{
+      {Worker::kKeyboardDetection, DeviceKind::kKeyboard},
+      {Worker::kMouseDetection, DeviceKind::kMouse},
+      {Worker::kMousePadDetection, DeviceKind::kMousePad},
+  }};
+  for (const auto& [worker, kind] : kDetection) {
+    workers.Fill(worker, [&ctx, kind](const core::StopEvent& stop) {
+      (void)device::RunDetection(kind, ctx, stop);
+    });
+  }
+  workers.Fill(Worker::kMouseInputWatcher, [&ctx, d = mouseConsumer_.get()](const auto& stop) {
+    (void)device::RunInputWatcher(DeviceKind::kMouse, *d, ctx, stop);
+  });
+  workers.Fill(Worker::kKeyboardInputWatcher,
+               [&ctx, d = keyboardConsumer_.get()](const auto& stop) {
+                 (void)device::RunInputWatcher(DeviceKind::kKeyboard, *d, ctx, stop);
+               });
+  for (const device::DeviceMessage& m : device::kDeviceMessages) {
+    (void)window_.Routes().RegisterMessage(m.id, [&ctx](const ui::Message& message) {
+      return device::HandleDeviceMessage(message.id, ctx) ? 1 : 0;
+    });
+  }
+}
+
+}  // namespace tavrinex::app

@@ -1,0 +1,137 @@
+// Process entry of the tavrinex window: one copy per user, the UI layer over Qt, the main
+// window controller, and the device link (the real HID devices, or with --simulate the
+// simulated keyboard, mouse and mouse pad).
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCursor>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+#include <thread>
+
+#include "app/device_wiring.h"
+#include "app/main_wnd.h"
+#include "app/single_instance.h"
+#include "device/hotplug.h"
+#include "device/linux_hid_backend.h"
+#include "sim/sim_bus.h"
+#include "sim/simulated_device.h"
+#include "ui/qt/qt_ui.h"
+
+namespace {
+
+using namespace tavrinex;
+
+void Line(std::string_view line) {
+  std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
+}
+
+struct Options {
+  bool simulate = false;
+  bool help = false;
+  bool bad = false;
+};
+
+Options ParseOptions(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--simulate") {
+      o.simulate = true;
+    } else if (arg == "--help" || arg == "-h") {
+      o.help = true;
+    } else if (!arg.starts_with("-platform") && !arg.starts_with("-style")) {
+      // Qt's own options pass through; anything else is a mistake.
+      o.bad = true;
+    }
+  }
+  return o;
+}
+
+std::filesystem::path ExecutableDir() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::current_path() : exe.parent_path();
+}
+
+// A later copy: hand the activation to the running one. It may still be binding its socket,
+// or already shutting down; either way this copy ends without a window.
+int SignalRunningCopy() {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (app::SendToRunningInstance(app::InstanceSocketName(), app::kActivationText)) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  Line("tavrinex: another copy holds the instance lock but does not answer; exiting");
+  return 0;
+}
+
+// The device link: either the hidraw backend with udev hot-plug, or the simulator.
+struct DeviceLink {
+  explicit DeviceLink(bool simulate) {
+    if (simulate) {
+      bus = std::make_unique<sim::SimBus>();
+      devices = std::make_unique<sim::SimulatedDevices>(*bus);
+      devices->PlugAll();
+      backend = bus.get();
+    } else {
+      hidraw = std::make_unique<device::LinuxHidBackend>();
+      udev = std::make_unique<device::UdevHotplugSource>();
+      backend = hidraw.get();
+      hotplug = udev.get();
+    }
+  }
+  std::unique_ptr<sim::SimBus> bus;
+  std::unique_ptr<sim::SimulatedDevices> devices;
+  std::unique_ptr<device::LinuxHidBackend> hidraw;
+  std::unique_ptr<device::UdevHotplugSource> udev;
+  device::HidBackend* backend = nullptr;
+  device::HotplugSource* hotplug = nullptr;
+};
+
+int Run(int argc, char** argv, const Options& options) {
+  const app::InstanceLock lock(app::InstanceLockPath(), Line);
+  if (!lock.Acquired()) return SignalRunningCopy();
+
+  QApplication application(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  const auto skin = ui::FindSkinFolder(ExecutableDir(), TAVRINEX_DATA_DIR);
+  if (skin.empty()) Line("tavrinex: no skin folder found; the window will be empty");
+  ui::qt::QtUi ui(skin);
+
+  DeviceLink link(options.simulate);
+  app::MainWndEnvironment env;
+  env.diagnostic = Line;
+  env.cursorPosition = [] {
+    const QPoint p = QCursor::pos();
+    return ui::Point{p.x(), p.y()};
+  };
+  app::CMainWnd window(ui, *link.backend, env);
+  app::DeviceWiring wiring(window, *link.backend, link.hotplug);
+  window.Create();
+
+  app::InstanceServer server(
+      app::InstanceSocketName(),
+      [&window](const ui::Message& message) { window.Window().PostMessage(message); }, Line);
+  if (!server.Start()) Line("tavrinex: a later copy will not reach this one");
+
+  (void)ui.Loop().Run();
+  server.Stop();     // a later copy finds nobody listening from here on
+  window.Destroy();  // stops the workers before the wiring they use goes
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options options = ParseOptions(argc, argv);
+  if (options.help || options.bad) {
+    std::fprintf(options.bad ? stderr : stdout,
+                 "usage: tavrinex [--simulate]\n"
+                 "  --simulate  run against a simulated keyboard, mouse and mouse pad\n");
+    return options.bad ? 2 : 0;
+  }
+  return Run(argc, argv, options);
+}

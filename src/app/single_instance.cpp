@@ -1,0 +1,210 @@
+#include "app/single_instance.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "app/routing_types.h"
+
+namespace tavrinex::app {
+namespace {
+
+// sockaddr for an abstract name; the length counts the leading NUL and the name only.
+socklen_t AbstractAddress(const std::string& name, sockaddr_un& address) {
+  std::memset(&address, 0, sizeof address);
+  address.sun_family = AF_UNIX;
+  const std::size_t n = std::min(name.size(), sizeof address.sun_path - 1);
+  std::memcpy(address.sun_path + 1, name.data(), n);
+  return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + n);
+}
+
+std::vector<std::string_view> Tokens(std::string_view text) {
+  std::vector<std::string_view> out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && text[i] == ' ') ++i;
+    const std::size_t begin = i;
+    while (i < text.size() && text[i] != ' ') ++i;
+    if (i > begin) out.push_back(text.substr(begin, i - begin));
+  }
+  return out;
+}
+
+template <class T>
+bool ParseNumber(std::string_view token, T& value, int base) {
+  const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value, base);
+  return ec == std::errc() && end == token.data() + token.size();
+}
+
+}  // namespace
+
+std::filesystem::path InstanceLockPath() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime != nullptr && runtime[0] == '/') {
+    return std::filesystem::path(runtime) / (std::string(kInstanceName) + ".lock");
+  }
+  return std::filesystem::path("/tmp") /
+         (std::string(kInstanceName) + "-" + std::to_string(getuid()) + ".lock");
+}
+
+std::string InstanceSocketName() {
+  return "tavrinex-" + std::string(kActivationText) + "-" + std::to_string(getuid());
+}
+
+InstanceLock::InstanceLock(const std::filesystem::path& path, const Diagnostic& diagnostic) {
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd_ < 0) {
+    diagnostic("single instance: cannot open " + path.string() + ": " + std::strerror(errno) +
+               "; running as the first copy");
+    acquired_ = true;
+    return;
+  }
+  acquired_ = ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+}
+
+InstanceLock::~InstanceLock() {
+  if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+}
+
+std::optional<ui::Message> ParseSocketMessage(std::string_view text, std::string* why) {
+  auto fail = [&](std::string reason) -> std::optional<ui::Message> {
+    if (why != nullptr) *why = std::move(reason);
+    return std::nullopt;
+  };
+  if (text.size() > kMaxSocketMessage) return fail("oversized message");
+  if (text == kActivationText) return ui::Message{msg::kActivate, 0, 0, {}};
+  const auto tokens = Tokens(text);
+  if (tokens.empty() || tokens[0] != "MSG") return fail("unknown message");
+  if (tokens.size() < 4) return fail("truncated message");
+  if (tokens.size() > 4) return fail("malformed message (extra fields)");
+  std::string_view idText = tokens[1];
+  if (idText.starts_with("0x") || idText.starts_with("0X")) idText.remove_prefix(2);
+  ui::Message message;
+  if (!ParseNumber(idText, message.id, 16)) return fail("malformed message id");
+  if (!ParseNumber(tokens[2], message.wparam, 10) || !ParseNumber(tokens[3], message.lparam, 10)) {
+    return fail("malformed message parameters");
+  }
+  if (std::ranges::find(kOutsideMessages, message.id) == kOutsideMessages.end()) {
+    return fail("message id not accepted from outside");
+  }
+  return message;
+}
+
+std::string FormatSocketMessage(const ui::Message& message) {
+  if (message.id == msg::kActivate) return std::string(kActivationText);
+  char buffer[80];
+  std::snprintf(buffer, sizeof buffer, "MSG 0x%04X %llu %lld", message.id,
+                static_cast<unsigned long long>(message.wparam),
+                static_cast<long long>(message.lparam));
+  return buffer;
+}
+
+InstanceServer::InstanceServer(std::string name, Receiver receiver, Diagnostic diagnostic)
+    : name_(std::move(name)),
+      receiver_(std::move(receiver)),
+      diagnostic_(std::move(diagnostic)),
+      allowedUid_(getuid()) {}
+
+InstanceServer::~InstanceServer() { Stop(); }
+
+bool InstanceServer::Start() {
+  listenFd_ = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (listenFd_ < 0) {
+    diagnostic_(std::string("single instance: socket: ") + std::strerror(errno));
+    return false;
+  }
+  sockaddr_un address{};
+  const socklen_t length = AbstractAddress(name_, address);
+  if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+      ::listen(listenFd_, 8) != 0) {
+    diagnostic_(std::string("single instance: cannot listen: ") + std::strerror(errno));
+    ::close(listenFd_);
+    listenFd_ = -1;
+    return false;
+  }
+  thread_ = std::thread([this] { Run(); });
+  return true;
+}
+
+void InstanceServer::Stop() {
+  stop_.Set();
+  if (thread_.joinable()) thread_.join();
+  if (listenFd_ >= 0) {
+    ::close(listenFd_);
+    listenFd_ = -1;
+  }
+}
+
+void InstanceServer::Run() {
+  while (true) {
+    pollfd fds[2] = {{listenFd_, POLLIN, 0}, {stop_.Fd(), POLLIN, 0}};
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    if ((fds[1].revents & POLLIN) != 0) return;
+    const int connection = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (connection < 0) continue;
+    Serve(connection);
+    ::close(connection);
+  }
+}
+
+void InstanceServer::Serve(int connection) {
+  ucred peer{};
+  socklen_t size = sizeof peer;
+  if (::getsockopt(connection, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 ||
+      peer.uid != allowedUid_) {
+    diagnostic_("single instance: ignored a connection of user " + std::to_string(peer.uid));
+    return;
+  }
+  // One message per connection; wait for it briefly, so a silent peer cannot hold us.
+  pollfd fd{connection, POLLIN, 0};
+  if (::poll(&fd, 1, 200) <= 0) return;
+  char buffer[kMaxSocketMessage + 1];
+  const ssize_t n = ::recv(connection, buffer, sizeof buffer, MSG_TRUNC | MSG_DONTWAIT);
+  if (n <= 0) return;
+  std::string why;
+  const auto received = static_cast<std::size_t>(n);
+  const std::string_view text(buffer, std::min(received, sizeof buffer));
+  if (received > kMaxSocketMessage) {
+    diagnostic_("single instance: ignored an oversized message (" + std::to_string(n) +
+                " bytes)");
+    return;
+  }
+  const auto message = ParseSocketMessage(text, &why);
+  if (!message) {
+    diagnostic_("single instance: ignored \"" + std::string(text) + "\": " + why);
+    return;
+  }
+  receiver_(*message);
+}
+
+bool SendToRunningInstance(const std::string& name, std::string_view text,
+                           std::chrono::milliseconds limit) {
+  const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  timeval timeout{};
+  timeout.tv_sec = static_cast<time_t>(limit.count() / 1000);
+  timeout.tv_usec = static_cast<suseconds_t>((limit.count() % 1000) * 1000);
+  (void)::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+  sockaddr_un address{};
+  const socklen_t length = AbstractAddress(name, address);
+  const bool sent =
+      ::connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+      ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
+  ::close(fd);
+  return sent;
+}
+
+}  // namespace tavrinex::app

@@ -1,0 +1,92 @@
+// One copy per user: an flock on a per-user lock file decides which copy runs; the running
+// copy listens on a per-user local socket (abstract namespace) on which a later copy sends
+// the activation message "QUARTIKA_001" before it ends. The same socket carries the window
+// messages that the main window accepts from outside. Only peers of the same user are heard.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "app/worker_registry.h"
+#include "core/stop_event.h"
+#include "ui/events.h"
+
+namespace tavrinex::app {
+
+inline constexpr std::string_view kInstanceName = "VORLIXDRVER";
+inline constexpr std::string_view kActivationText = "QUARTIKA_001";
+inline constexpr std::size_t kMaxSocketMessage = 64;
+
+// $XDG_RUNTIME_DIR/VORLIXDRVER.lock, else /tmp/VORLIXDRVER-<uid>.lock.
+[[nodiscard]] std::filesystem::path InstanceLockPath();
+// The abstract socket name (without its leading NUL): "tavrinex-QUARTIKA_001-<uid>".
+[[nodiscard]] std::string InstanceSocketName();
+
+// Holds the lock file exclusively while it lives.
+class InstanceLock {
+ public:
+  // Acquired: this copy is the first. Not acquired: another copy holds it. A lock file that
+  // cannot be opened at all lets this copy run as the first (with a diagnostic).
+  explicit InstanceLock(const std::filesystem::path& path, const Diagnostic& diagnostic);
+  ~InstanceLock();
+  InstanceLock(const InstanceLock&) = delete;
+  InstanceLock& operator=(const InstanceLock&) = delete;
+  [[nodiscard]] bool Acquired() const { return acquired_; }
+
+ private:
+  int fd_ = -1;
+  bool acquired_ = false;
+};
+
+// A message as it travels on the socket: "QUARTIKA_001", or "MSG <id> <wparam> <lparam>"
+// with the id in hexadecimal ("0x0A03") and the parameters in decimal. Only the activation
+// and the messages nothing inside the program sends are accepted; anything else gives
+// nullopt and the reason in *why.
+[[nodiscard]] std::optional<ui::Message> ParseSocketMessage(std::string_view text,
+                                                            std::string* why);
+[[nodiscard]] std::string FormatSocketMessage(const ui::Message& message);
+
+// The running copy's end. Each accepted connection may carry one message.
+class InstanceServer {
+ public:
+  using Receiver = std::function<void(const ui::Message&)>;
+  InstanceServer(std::string name, Receiver receiver, Diagnostic diagnostic);
+  ~InstanceServer();  // Stop()
+  InstanceServer(const InstanceServer&) = delete;
+  InstanceServer& operator=(const InstanceServer&) = delete;
+
+  // False (with a diagnostic) when the name cannot be bound (another copy listens).
+  [[nodiscard]] bool Start();
+  // Stops listening: a later copy's connect fails at once from here on.
+  void Stop();
+
+  // Tests: the user id a peer must have (default: ours).
+  void SetAllowedUid(uid_t uid) { allowedUid_ = uid; }
+
+ private:
+  void Run();
+  void Serve(int connection);
+
+  std::string name_;
+  Receiver receiver_;
+  Diagnostic diagnostic_;
+  uid_t allowedUid_;
+  int listenFd_ = -1;
+  core::StopEvent stop_;
+  std::thread thread_;
+};
+
+// A later copy: sends `text` to the running copy. False when nobody listens or the send
+// fails; it never waits longer than about `limit`.
+[[nodiscard]] bool SendToRunningInstance(const std::string& name, std::string_view text,
+                                         std::chrono::milliseconds limit =
+                                             std::chrono::milliseconds(500));
+
+}  // namespace tavrinex::app
