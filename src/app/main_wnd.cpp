@@ -70,6 +70,11 @@ void CMainWnd::Create() {
   window_->Centre();
   InitSteps();
   window_->Show();
+  // The library may deliver "windowinit" while it still builds the window.
+  if (initPending_) {
+    initPending_ = false;
+    WindowInitSteps();
+  }
 }
 
 // The library calls this while it builds the window, before Create has the window object;

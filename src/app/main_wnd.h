@@ -156,6 +156,7 @@ class CMainWnd final : public ui::WindowHandler {
   bool trayBoxOpen_ = false;
   bool activationBoxOpen_ = false;
   bool destroyed_ = false;
+  bool initPending_ = false;
   ShutdownOutcome shutdown_;
   WorkerRegistry workers_;  // last: its threads stop before the rest goes
 };

@@ -22,7 +22,13 @@ void CMainWnd::Notify(const ui::Notification& n) {
   Diag("notify: " + std::string(ui::EventTypeName(n.type)));
   Diag("notify: sender " + n.senderName);
   switch (n.type) {
-    case ui::EventType::kWindowInit: WindowInitSteps(); break;
+    case ui::EventType::kWindowInit:
+      if (window_) {
+        WindowInitSteps();
+      } else {
+        initPending_ = true;  // Create runs it once the window object is there
+      }
+      break;
     case ui::EventType::kColorChanged: (void)router_.Route(Table::kPalette, n); break;
     case ui::EventType::kClick: RouteClick(n); break;
     case ui::EventType::kMouseEnter:
