@@ -1,10 +1,13 @@
 // Process entry of the tavrinex window: one copy per user, the UI layer over Qt, the main
 // window controller, and the device link (the real HID devices, or with --simulate the
 // simulated keyboard, mouse and mouse pad).
+#include <signal.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QCursor>
+#include <QSocketNotifier>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -91,6 +94,16 @@ struct DeviceLink {
   device::HotplugSource* hotplug = nullptr;
 };
 
+// SIGTERM and SIGINT end the program like the menu's "exit": blocked in every thread (the
+// mask is inherited), read from a signalfd on the UI thread.
+sigset_t QuitSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGINT);
+  return set;
+}
+
 int Run(int argc, char** argv, const Options& options) {
   const app::InstanceLock lock(app::InstanceLockPath(), Line);
   if (!lock.Acquired()) return SignalRunningCopy();
@@ -117,7 +130,17 @@ int Run(int argc, char** argv, const Options& options) {
       [&window](const ui::Message& message) { window.Window().PostMessage(message); }, Line);
   if (!server.Start()) Line("tavrinex: a later copy will not reach this one");
 
+  const sigset_t quitSignals = QuitSignals();
+  const int signalFd = signalfd(-1, &quitSignals, SFD_CLOEXEC | SFD_NONBLOCK);
+  QSocketNotifier onSignal(signalFd, QSocketNotifier::Read);
+  QObject::connect(&onSignal, &QSocketNotifier::activated, [&window, signalFd] {
+    signalfd_siginfo info{};
+    (void)!read(signalFd, &info, sizeof info);
+    window.Destroy();
+  });
+
   (void)ui.Loop().Run();
+  ::close(signalFd);
   server.Stop();     // a later copy finds nobody listening from here on
   window.Destroy();  // stops the workers before the wiring they use goes
   return 0;
@@ -133,5 +156,7 @@ int main(int argc, char** argv) {
                  "  --simulate  run against a simulated keyboard, mouse and mouse pad\n");
     return options.bad ? 2 : 0;
   }
+  const sigset_t quitSignals = QuitSignals();
+  pthread_sigmask(SIG_BLOCK, &quitSignals, nullptr);
   return Run(argc, argv, options);
 }
