@@ -30,7 +30,8 @@ CMainWnd::CMainWnd(ui::Ui& ui, device::HidBackend& backend, MainWndEnvironment e
       workers_([this](std::string_view line) { Diag(line); }) {}
 
 CMainWnd::~CMainWnd() {
-  Destroy();
+  // No quit here: a quit asked for while no loop runs would end the next loop at once.
+  Destroy(false);
   window_.reset();
 }
 
@@ -140,7 +141,7 @@ void CMainWnd::WindowInitSteps() {
   if (onReady) onReady();
 }
 
-void CMainWnd::Destroy() {
+void CMainWnd::Destroy(bool quitLoop) {
   if (destroyed_) return;
   destroyed_ = true;
   tray_.reset();
@@ -150,7 +151,7 @@ void CMainWnd::Destroy() {
     window_->KillTimer(timer::kReactiveTick);
   }
   shutdown_ = workers_.Shutdown();
-  ui_.Loop().Quit(0);
+  if (quitLoop) ui_.Loop().Quit(0);
 }
 
 void CMainWnd::OnClose(int result) {

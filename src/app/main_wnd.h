@@ -96,7 +96,7 @@ class CMainWnd final : public ui::WindowHandler {
   void Create();
   // Closing: the tray icon goes, the window hides, every worker is stopped (at most the
   // shutdown limit), and the loop is asked to quit. Safe to call more than once.
-  void Destroy();
+  void Destroy(bool quitLoop = true);
 
   [[nodiscard]] ui::Window& Window() { return *window_; }
   [[nodiscard]] ui::Ui& UiLayer() { return ui_; }

@@ -1,0 +1,299 @@
+// The main window controller on the real Qt layer, offscreen, with the shipped skin: second
+// instance, tray, menu, language, routing through the window, timers and the skin's names.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+#include <stdexcept>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/main_wnd.h"
+#include "app/routing_tables.h"
+#include "device/device_ids.h"
+#include "sim/sim_bus.h"
+#include "sim/simulated_device.h"
+#include "ui/qt/qt_ui.h"
+#include "ui/qt/qt_window.h"
+
+namespace tavrinex::app {
+namespace {
+
+using device::DeviceKind;
+
+struct Box {
+  std::string id;
+  std::string shown;  // the text the box showed
+};
+
+class MainWndTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ui = std::make_unique<ui::qt::QtUi>(TAVRINEX_SKIN);
+    MainWndEnvironment env;
+    env.diagnostic = [this](std::string_view l) {
+      const std::lock_guard lock(mutex);
+      lines.emplace_back(l);
+    };
+    env.sleep = [](std::chrono::milliseconds) {};
+    env.cursorPosition = [] { return ui::Point{300, 300}; };
+    env.messageObserver = [this](CMsgWnd& box, const std::string& id) {
+      ui::Control* text = box.WindowOf()->Find("MessageText");
+      boxes.push_back({id, text != nullptr ? text->Text() : ""});
+      if (duringBox) duringBox();
+      box.WindowOf()->Close(1);
+    };
+    wnd = std::make_unique<CMainWnd>(*ui, bus, env);
+    wnd->Create();
+    QApplication::processEvents();
+  }
+  void TearDown() override {
+    wnd.reset();
+    ui.reset();
+  }
+
+  void Post(std::uint32_t id, std::int64_t lparam = 0) {
+    wnd->Window().PostMessage({id, 0, lparam, {}});
+  }
+  void Pump() {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  }
+  bool Logged(const std::string& part) {
+    const std::lock_guard lock(mutex);
+    for (const auto& l : lines) {
+      if (l.find(part) != std::string::npos) return true;
+    }
+    return false;
+  }
+  static ui::Notification Event(ui::EventType type, std::string name) {
+    ui::Notification n;
+    n.type = type;
+    n.senderName = std::move(name);
+    return n;
+  }
+  template <class T>
+  T& Get(std::string_view name) {
+    T* control = wnd->Window().Find<T>(name);
+    if (control == nullptr) throw std::runtime_error("no control " + std::string(name));
+    return *control;
+  }
+  void Connect(DeviceKind kind) { wnd->Channel(kind).connected = true; }
+
+  std::mutex mutex;
+  std::vector<std::string> lines;
+  std::vector<Box> boxes;
+  std::function<void()> duringBox;
+  sim::SimBus bus;
+  std::unique_ptr<ui::qt::QtUi> ui;
+  std::unique_ptr<CMainWnd> wnd;
+};
+
+TEST_F(MainWndTest, WindowIsBuiltFromTheShippedSkinWithItsTitleSizeAndIdentities) {
+  EXPECT_EQ(dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget()->windowTitle(),
+            "Tavrinex Driver");
+  EXPECT_EQ(dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget()->size(),
+            QSize(kMainWidth, kMainHeight));
+  for (const std::string_view name : kTitleBarControls) {
+    EXPECT_NE(wnd->Window().Find(name), nullptr) << name;
+  }
+  for (const std::string_view name :
+       {"kb_tab", "ms_tab", "mp_tab", "str_test", "setting_progress"}) {
+    EXPECT_NE(wnd->Window().Find(name), nullptr) << name;
+  }
+  EXPECT_EQ(Get<ui::TabControl>("tab_switch").PageCount(), 5);
+  EXPECT_EQ(Get<ui::TabControl>("kb_tab_switch").PageCount(), 4);
+  EXPECT_EQ(Get<ui::TabControl>("ms_tab_switch").PageCount(), 4);
+  EXPECT_EQ(wnd->Window().Find("kb_tab")->Text(), "键盘");  // Chinese at start
+  const device::DeviceChannel& mouse = wnd->Channel(DeviceKind::kMouse);
+  EXPECT_EQ(mouse.expectedVendorId, device::kVendorId);
+  EXPECT_EQ(mouse.expectedProductId, device::kMouseProductId);
+  EXPECT_EQ(mouse.expectedUsagePage, 0xFF1C);
+  EXPECT_EQ(mouse.expectedUsage, 0x0092);
+  EXPECT_EQ(wnd->Channel(DeviceKind::kMousePad).expectedProductId, device::kMousePadProductId);
+  // Offscreen there is no tray host: the window stays shown instead of hiding.
+  EXPECT_FALSE(wnd->TrayAvailable());
+  EXPECT_TRUE(wnd->Window().IsVisible());
+  EXPECT_TRUE(Logged("not started: its owner (profile auto-switch) is not built yet"));
+}
+
+TEST_F(MainWndTest, SecondInstanceWithoutDeviceShowsOneBoxEvenWhenSignalledAgain) {
+  duringBox = [this] {
+    Post(msg::kActivate);  // signalled again while the box is open
+    Pump();
+  };
+  Post(msg::kActivate);
+  Pump();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].id, "message_text_1");
+  EXPECT_EQ(boxes[0].shown, "未连接设备。请插入键盘、鼠标或鼠标垫。");
+  duringBox = nullptr;
+  Post(msg::kActivate);  // once the box is closed, a new signal shows it again
+  Pump();
+  EXPECT_EQ(boxes.size(), 2u);
+}
+
+TEST_F(MainWndTest, SecondInstanceWithDeviceRestoresTheMinimisedWindow) {
+  Connect(DeviceKind::kMousePad);
+  wnd->Window().Minimize();
+  Pump();
+  Post(msg::kActivate);
+  Pump();
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(wnd->Window().IsVisible());
+  EXPECT_FALSE(wnd->Window().IsMinimized());
+}
+
+TEST_F(MainWndTest, TwoTrayLeftClicksWithoutDeviceGiveOneBox) {
+  duringBox = [this] {
+    Post(ui::kTrayMessage, ui::kMouseLeftUp);
+    Pump();
+  };
+  Post(ui::kTrayMessage, ui::kMouseLeftUp);
+  Pump();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].id, "message_text_1");
+}
+
+TEST_F(MainWndTest, TrayClickRestoresAMinimisedWindowAndHidesAShownOne) {
+  Connect(DeviceKind::kKeyboard);
+  wnd->Window().Minimize();
+  Pump();
+  Post(ui::kTrayMessage, ui::kMouseLeftUp);
+  Pump();
+  EXPECT_TRUE(wnd->Window().IsVisible());
+  EXPECT_FALSE(wnd->Window().IsMinimized());
+  Post(ui::kTrayMessage, ui::kMouseLeftUp);
+  Pump();
+  EXPECT_FALSE(wnd->Window().IsVisible());
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(MainWndTest, TrayRightClickShowsTheMenuWithExitAppended) {
+  Post(ui::kTrayMessage, ui::kMouseRightUp);
+  Pump();
+  QMenu* menu = ui->CurrentMenu();
+  ASSERT_NE(menu, nullptr);
+  const auto actions = menu->actions();
+  ASSERT_EQ(actions.size(), 2);
+  EXPECT_EQ(actions[0]->objectName(), "lan");
+  EXPECT_EQ(actions[1]->objectName(), "exit");
+  EXPECT_EQ(actions[1]->text(), "退出");
+}
+
+TEST_F(MainWndTest, MenuLanguageTwiceReturnsToChinese) {
+  wnd->OnMenuClick({"lan", "", "menu_lan"});
+  EXPECT_TRUE(wnd->English());
+  EXPECT_EQ(ui->LanguageId(), "en");
+  EXPECT_EQ(wnd->Window().Find("kb_tab")->Text(), "Keyboard");
+  EXPECT_EQ(wnd->Window().Find("kb_key_Op_tab")->Text(), "Keys");
+  wnd->OnMenuClick({"lan", "", "menu_lan"});
+  EXPECT_FALSE(wnd->English());
+  EXPECT_EQ(ui->LanguageId(), "cn_zh");
+  EXPECT_EQ(wnd->Window().Find("kb_tab")->Text(), "键盘");
+}
+
+TEST_F(MainWndTest, UnknownMenuItemShowsABoxWithItsTextAndQuietItemsDoNothing) {
+  wnd->Window().PostMessage({ui::kMenuClickMessage, 0, 0, ui::MenuItem{"what", "", "message_text_12"}});
+  Pump();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].id, "message_text_12");
+  EXPECT_EQ(boxes[0].shown, "删除此配置吗？");
+  wnd->OnMenuClick({"qianting", "7", "qianting"});
+  wnd->OnMenuClick({"Menu_Import", "", "x"});
+  EXPECT_EQ(boxes.size(), 1u);
+}
+
+TEST_F(MainWndTest, MenuExitShutsDownAndQuitsTheLoop) {
+  int code = -1;
+  QTimer::singleShot(0, [this] { wnd->OnMenuClick({"exit", "", "menu_exit"}); });
+  code = ui->Loop().Run();
+  EXPECT_EQ(code, 0);
+  EXPECT_FALSE(wnd->Window().IsVisible());
+  EXPECT_TRUE(Logged("shutdown: 0 worker(s) ended"));
+}
+
+TEST_F(MainWndTest, ClicksThroughTheWindowReachTheirHandlers) {
+  std::vector<std::string> calls;
+  ASSERT_TRUE(wnd->Routes().RegisterPrefix(
+      "ms_DPI_color_btn_", [&](int i, const ui::Notification&) { calls.push_back("dpi:" + std::to_string(i)); }));
+  ASSERT_TRUE(wnd->Routes().Register(Table::kClick, "kb_key_butt_prosave",
+                                     [&](const ui::Notification&) { calls.push_back("prosave"); }));
+  wnd->Notify(Event(ui::EventType::kClick, "ms_DPI_color_btn_2"));
+  wnd->Notify(Event(ui::EventType::kClick, "kb_key_butt_prosave"));
+  EXPECT_EQ(calls, (std::vector<std::string>{"dpi:2", "prosave"}));
+  // A real button of the skin raises its click through the Qt layer.
+  auto* maxbtn = qobject_cast<QPushButton*>(
+      dynamic_cast<ui::qt::QtControl*>(wnd->Window().Find("skinbtn"))->Widget());
+  ASSERT_NE(maxbtn, nullptr);
+  QTest::mouseClick(maxbtn, Qt::LeftButton);
+  Pump();
+  EXPECT_TRUE(Logged("click \"skinbtn\": its owner (skin chooser) is not built yet"));
+}
+
+TEST_F(MainWndTest, DeviceAndPageTabsSelectTheirPages) {
+  Get<ui::OptionControl>("ms_tab").Select(true, true);
+  Pump();
+  EXPECT_EQ(Get<ui::TabControl>("tab_switch").CurrentPage(), 1);
+  Get<ui::OptionControl>("ms_key_Op_tab").Select(true, true);
+  Pump();
+  EXPECT_EQ(Get<ui::TabControl>("ms_tab_switch").CurrentPage(), 2);
+  EXPECT_TRUE(Logged("profile list operations"));
+}
+
+TEST_F(MainWndTest, ProgressMessagesShowTheControlUntilTimerOne) {
+  ui::Control* progress = wnd->Window().Find(kProgressControl);
+  Post(msg::kProgressShow);
+  Post(msg::kProgressDone);
+  Pump();
+  EXPECT_TRUE(progress->IsVisible());
+  wnd->OnTimer(timer::kProgress);
+  EXPECT_FALSE(progress->IsVisible());
+}
+
+TEST_F(MainWndTest, LedMessagesFromOutsideSetTheKeyOverlayOrAreIgnored) {
+  Post(0x0A03, 0x00FF00);
+  Pump();
+  Post(msg::kLedAlpha, 0);
+  wnd->Window().PostMessage({msg::kLedColour, 500, 1, {}});
+  wnd->Window().PostMessage({0x0777, 0, 0, {}});
+  Pump();
+  EXPECT_TRUE(Logged("LED control 500 does not exist"));
+  EXPECT_TRUE(Logged("message 0x0777 is unknown"));
+}
+
+TEST_F(MainWndTest, ChangesWithinASecondGiveOneSettingsWriteAtTimerTwo) {
+  sim::SimulatedDevices devices(bus);
+  devices.PlugAll();
+  device::DeviceChannel& mouse = wnd->Channel(DeviceKind::kMouse);
+  mouse.hid.path = sim::SimulatedDevices::kMouseConfig;
+  mouse.hid.openForReading = mouse.hid.openForWriting = mouse.hid.overlapped = true;
+  ASSERT_TRUE(mouse.hid.OpenDevice());
+  mouse.connected = true;
+  devices.mouse.ClearRequests();
+  for (int edit = 0; edit < 3; ++edit) wnd->Store().MarkDirty(DeviceKind::kMouse);
+  wnd->OnTimer(timer::kFlush);
+  wnd->OnTimer(timer::kFlush);  // nothing new: nothing sent
+  EXPECT_EQ(devices.mouse.Commands(), std::vector<device::Command>{device::Command::kWriteSettings});
+  mouse.hid.CloseDevice();
+}
+
+TEST(ShippedSkin, LanguageFilesHoldTheSameIdsAndEveryMessage) {
+  ui::qt::QtUi ui(TAVRINEX_SKIN);
+  for (const char* file : {"lan_cn.xml", "lan_en.xml"}) {
+    ASSERT_TRUE(ui.LoadLanguage(file)) << file;
+    for (int i = 1; i <= 17; ++i) {
+      if (i == 10) continue;
+      const std::string id = "message_text_" + std::to_string(i);
+      EXPECT_NE(ui.Translate(id), id) << file << " " << id;
+    }
+    EXPECT_NE(ui.Translate("message_text_16").find("%d"), std::string::npos) << file;
+    EXPECT_NE(ui.Translate("message_text_17").find("%d"), std::string::npos) << file;
+    EXPECT_NE(ui.Translate("menu_exit"), "menu_exit");
+  }
+}
+
+}  // namespace
+}  // namespace tavrinex::app

@@ -1,0 +1,148 @@
+// The single-instance lock, the socket's message format, and the server's refusals.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/routing_types.h"
+#include "app/single_instance.h"
+
+namespace tavrinex::app {
+namespace {
+
+TEST(SocketMessage, ParsesTheActivationAndTheOutsideMessagesOnly) {
+  struct Case {
+    std::string_view text;
+    bool accepted;
+    std::uint32_t id;
+    std::string_view why;
+  };
+  const Case cases[] = {
+      {"QUARTIKA_001", true, msg::kActivate, ""},
+      {"MSG 0x0A03 5 16711680", true, msg::kLedColour, ""},
+      {"MSG 0A04 125 40", true, msg::kLedAlpha, ""},
+      {"MSG 0x0B03 0 0", true, msg::kSaveDefaultKeys, ""},
+      {"MSG 0x0A02 0 0", true, msg::kPadReread, ""},
+      {"MSG 0x0901 0 0", false, 0, "not accepted"},  // sent inside the program only
+      {"MSG 0x0401 0 514", false, 0, "not accepted"},
+      {"MSG 0x0A03 5", false, 0, "truncated"},
+      {"MSG 0x0A03 5 1 9", false, 0, "extra"},
+      {"MSG 0xZZ 5 1", false, 0, "id"},
+      {"MSG 0x0A03 -5 1", false, 0, "parameters"},
+      {"MSG 0x0A03 5 99999999999999999999", false, 0, "parameters"},
+      {"QUARTIKA_002", false, 0, "unknown"},
+      {"", false, 0, "unknown"},
+      {std::string_view("MSG 0x0A03 5 1                                                              "),
+       false, 0, "oversized"},
+  };
+  for (const Case& c : cases) {
+    std::string why;
+    const auto parsed = ParseSocketMessage(c.text, &why);
+    EXPECT_EQ(parsed.has_value(), c.accepted) << c.text;
+    if (parsed) {
+      EXPECT_EQ(parsed->id, c.id) << c.text;
+      EXPECT_EQ(ParseSocketMessage(FormatSocketMessage(*parsed), nullptr)->lparam, parsed->lparam);
+    } else {
+      EXPECT_NE(why.find(c.why), std::string::npos) << c.text << " -> " << why;
+    }
+  }
+}
+
+TEST(InstanceLock, OnlyOneHolderAtATime) {
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("tavrinex-lock-test-" + std::to_string(getpid()));
+  const Diagnostic quiet = [](std::string_view) {};
+  {
+    const InstanceLock first(path, quiet);
+    EXPECT_TRUE(first.Acquired());
+    const InstanceLock second(path, quiet);
+    EXPECT_FALSE(second.Acquired());
+  }
+  const InstanceLock again(path, quiet);
+  EXPECT_TRUE(again.Acquired());
+  std::filesystem::remove(path);
+}
+
+struct ServerFixture : testing::Test {
+  std::mutex mutex;
+  std::vector<ui::Message> received;
+  std::vector<std::string> lines;
+  std::string name = "tavrinex-test-" + std::to_string(getpid()) + "-" +
+                     testing::UnitTest::GetInstance()->current_test_info()->name();
+  InstanceServer server{name,
+                        [this](const ui::Message& m) {
+                          const std::lock_guard lock(mutex);
+                          received.push_back(m);
+                        },
+                        [this](std::string_view l) {
+                          const std::lock_guard lock(mutex);
+                          lines.emplace_back(l);
+                        }};
+
+  // Waits until the server has handled `count` connections' worth of output.
+  void WaitFor(std::size_t count) {
+    for (int i = 0; i < 200; ++i) {
+      {
+        const std::lock_guard lock(mutex);
+        if (received.size() + lines.size() >= count) return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+};
+
+TEST_F(ServerFixture, DeliversMessagesOfTheSameUserAndIgnoresBadOnesWithALine) {
+  ASSERT_TRUE(server.Start());
+  EXPECT_TRUE(SendToRunningInstance(name, "QUARTIKA_001"));
+  EXPECT_TRUE(SendToRunningInstance(name, "MSG 0x0A04 3 128"));
+  EXPECT_TRUE(SendToRunningInstance(name, "MSG 0x0C01 0 0"));
+  EXPECT_TRUE(SendToRunningInstance(name, std::string(200, 'x')));
+  WaitFor(4);
+  const std::lock_guard lock(mutex);
+  ASSERT_EQ(received.size(), 2u);
+  EXPECT_EQ(received[0].id, msg::kActivate);
+  EXPECT_EQ(received[1].id, msg::kLedAlpha);
+  EXPECT_EQ(received[1].wparam, 3u);
+  EXPECT_EQ(received[1].lparam, 128);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find("not accepted"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find("oversized"), std::string::npos) << lines[1];
+}
+
+TEST_F(ServerFixture, IgnoresAnotherUser) {
+  server.SetAllowedUid(getuid() + 1);  // as if the peer were someone else
+  ASSERT_TRUE(server.Start());
+  EXPECT_TRUE(SendToRunningInstance(name, "QUARTIKA_001"));
+  WaitFor(1);
+  const std::lock_guard lock(mutex);
+  EXPECT_TRUE(received.empty());
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("ignored a connection of user"), std::string::npos);
+}
+
+TEST_F(ServerFixture, ASecondServerCannotListenAndNobodyListensAfterStop) {
+  ASSERT_TRUE(server.Start());
+  InstanceServer other(name, [](const ui::Message&) {}, [](std::string_view) {});
+  EXPECT_FALSE(other.Start());
+  server.Stop();
+  // A later copy during shutdown: the send fails instead of waiting.
+  EXPECT_FALSE(SendToRunningInstance(name, "QUARTIKA_001"));
+}
+
+TEST(InstanceNames, CarryTheUserId) {
+  const std::string uid = std::to_string(getuid());
+  EXPECT_NE(InstanceSocketName().find(uid), std::string::npos);
+  EXPECT_NE(InstanceSocketName().find("QUARTIKA_001"), std::string::npos);
+  EXPECT_NE(InstanceLockPath().filename().string().find("VORLIXDRVER"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tavrinex::app

@@ -1,0 +1,85 @@
+// The worker registry: start order, empty slots, and shutdown with well- and ill-behaved
+// workers.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/worker_registry.h"
+
+namespace tavrinex::app {
+namespace {
+
+struct Log {
+  std::mutex mutex;
+  std::vector<std::string> lines;
+  void Add(std::string_view l) {
+    const std::lock_guard lock(mutex);
+    lines.emplace_back(l);
+  }
+  std::vector<std::string> Copy() {
+    const std::lock_guard lock(mutex);
+    return lines;
+  }
+};
+
+TEST(WorkerRegistry, StartsInOrderWithTheTimersBetweenTheGroupsAndNamesEmptySlots) {
+  auto log = std::make_shared<Log>();
+  WorkerRegistry registry([log](std::string_view l) { log->Add(l); });
+  auto order = std::make_shared<Log>();
+  for (const Worker w : {Worker::kKeyboardDetection, Worker::kSharedAnimation,
+                         Worker::kMouseKeyAutoSwitch}) {
+    registry.Fill(w, [w, order](const core::StopEvent& stop) {
+      order->Add(std::string(kWorkerSlots[static_cast<std::size_t>(w)].name));
+      (void)stop.WaitFor(std::chrono::seconds(30));
+    });
+  }
+  registry.Start([log] { log->Add("timers"); });
+  const auto lines = log->Copy();
+  ASSERT_EQ(lines.size(), 12u);  // 11 empty slots and the timers
+  EXPECT_EQ(lines[7], "timers");  // after slot 9: slots 2 to 8 are empty
+  EXPECT_NE(lines[0].find("mouse detection"), std::string::npos);
+  EXPECT_NE(lines[0].find("device detection"), std::string::npos);
+  EXPECT_NE(lines[8].find("profile auto-switch"), std::string::npos);
+
+  const ShutdownOutcome outcome = registry.Shutdown();
+  EXPECT_EQ(outcome.started, 3u);
+  EXPECT_EQ(outcome.stillRunning, 0u);
+  EXPECT_EQ(order->Copy().size(), 3u);
+  EXPECT_NE(log->Copy().back().find("3 worker(s) ended"), std::string::npos);
+}
+
+TEST(WorkerRegistry, AWorkerThatIgnoresItsStopIsLeftBehindAfterTheLimit) {
+  auto log = std::make_shared<Log>();
+  auto release = std::make_shared<core::StopEvent>();
+  WorkerRegistry registry([log](std::string_view l) { log->Add(l); });
+  registry.Fill(Worker::kKeyboardDetection,
+                [](const core::StopEvent& stop) { (void)stop.WaitFor(std::chrono::seconds(30)); });
+  // Ignores its own stop event; only the test's event ends it.
+  registry.Fill(Worker::kMousePadAnimation, [release](const core::StopEvent&) {
+    (void)release->WaitFor(std::chrono::seconds(30));
+  });
+  registry.Start({});
+  const ShutdownOutcome outcome = registry.Shutdown(std::chrono::milliseconds(50));
+  EXPECT_EQ(outcome.started, 2u);
+  EXPECT_EQ(outcome.stillRunning, 1u);
+  const std::string last = log->Copy().back();
+  EXPECT_NE(last.find("1 worker(s) still running"), std::string::npos) << last;
+  EXPECT_NE(last.find("mouse-pad lighting animation"), std::string::npos) << last;
+  release->Set();  // the thread left behind ends on its own, touching nothing of ours
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
+
+TEST(WorkerRegistry, ShutdownWithoutStartAndTwiceIsHarmless) {
+  auto log = std::make_shared<Log>();
+  WorkerRegistry registry([log](std::string_view l) { log->Add(l); });
+  EXPECT_EQ(registry.Shutdown().started, 0u);
+  EXPECT_EQ(registry.Shutdown().started, 0u);
+}
+
+}  // namespace
+}  // namespace tavrinex::app
