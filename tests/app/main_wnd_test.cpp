@@ -297,3 +297,34 @@ TEST(ShippedSkin, LanguageFilesHoldTheSameIdsAndEveryMessage) {
 
 }  // namespace
 }  // namespace tavrinex::app
+
+namespace tavrinex::app {
+namespace {
+
+// Not a check: with TAVRINEX_SCREENSHOTS set to a folder, saves the main window on each
+// device page, in both languages (run under Xvfb for real window-system drawing).
+TEST_F(MainWndTest, ScreenshotsOfEachDevicePage) {
+  const QString folder = qEnvironmentVariable("TAVRINEX_SCREENSHOTS");
+  if (folder.isEmpty()) GTEST_SKIP() << "TAVRINEX_SCREENSHOTS not set";
+  QWidget* host = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget();
+  for (const char* language : {"cn", "en"}) {
+    for (const char* tab : {"kb_tab", "ms_tab", "mp_tab"}) {
+      Get<ui::OptionControl>(tab).Select(true, true);
+      Pump();
+      ASSERT_TRUE(host->grab().save(folder + "/" + tab + "_" + language + ".png"));
+    }
+    wnd->SwitchLanguage();
+  }
+  Get<ui::OptionControl>("kb_macro_Op_tab").Select(true, true);
+  Pump();
+  ASSERT_TRUE(host->grab().save(folder + "/kb_macro_page.png"));
+  duringBox = [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w != host && w->isVisible()) (void)w->grab().save(folder + "/message_box.png");
+    }
+  };
+  (void)wnd->ShowMessage("message_text_1");
+}
+
+}  // namespace
+}  // namespace tavrinex::app
