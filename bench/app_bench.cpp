@@ -1,13 +1,14 @@
 // The window's start and shutdown against the simulated devices, offscreen: from the UI
 // layer's creation to the main window shown with its workers started (the 100 ms start delay
-// of the window initialisation included), and the shutdown of the running detection threads
-// and input watchers.
+// of the window initialisation included), and the shutdown of the nine running workers
+// (detection threads, input watchers, animation threads).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <chrono>
 #include <memory>
 
+#include "app/animation_wiring.h"
 #include "app/device_wiring.h"
 #include "app/main_wnd.h"
 #include "sim/sim_bus.h"
@@ -25,6 +26,7 @@ struct Session {
   std::unique_ptr<ui::qt::QtUi> ui;
   std::unique_ptr<app::CMainWnd> window;
   std::unique_ptr<app::DeviceWiring> wiring;
+  std::unique_ptr<app::AnimationWiring> animation;
 
   // Returns once the window is shown and its workers run.
   void Start() {
@@ -34,11 +36,13 @@ struct Session {
     env.diagnostic = [](std::string_view) {};
     window = std::make_unique<app::CMainWnd>(*ui, bus, env);
     wiring = std::make_unique<app::DeviceWiring>(*window, bus, nullptr);
+    animation = std::make_unique<app::AnimationWiring>(*window);
     window->Create();
     QApplication::processEvents();
   }
   ~Session() {
     window.reset();
+    animation.reset();
     wiring.reset();
     ui.reset();
   }

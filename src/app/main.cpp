@@ -15,6 +15,7 @@
 #include <string_view>
 #include <thread>
 
+#include "app/animation_wiring.h"
 #include "app/device_wiring.h"
 #include "app/main_wnd.h"
 #include "app/single_instance.h"
@@ -123,6 +124,9 @@ int Run(int argc, char** argv, const Options& options) {
   };
   app::CMainWnd window(ui, *link.backend, env);
   app::DeviceWiring wiring(window, *link.backend, link.hotplug);
+  app::AnimationWiring animation(window);
+  // The mouse's consumer reports cue the pad's reactive effect.
+  wiring.Context().setPadReactiveTrigger = [&animation] { animation.Engine().OnMouseEvent(); };
   window.Create();
 
   app::InstanceServer server(
