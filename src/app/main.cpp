@@ -133,6 +133,9 @@ int Run(int argc, char** argv, const Options& options) {
       app::InstanceSocketName(),
       [&window](const ui::Message& message) { window.Window().PostMessage(message); }, Line);
   if (!server.Start()) Line("tavrinex: a later copy will not reach this one");
+  // From the first step of closing on, a later copy finds nobody listening and ends at once
+  // (it never waits for this one's workers to stop).
+  window.onShutdown = [&server] { server.Stop(); };
 
   const sigset_t quitSignals = QuitSignals();
   const int signalFd = signalfd(-1, &quitSignals, SFD_CLOEXEC | SFD_NONBLOCK);
@@ -145,8 +148,8 @@ int Run(int argc, char** argv, const Options& options) {
 
   (void)ui.Loop().Run();
   ::close(signalFd);
-  server.Stop();     // a later copy finds nobody listening from here on
   window.Destroy();  // stops the workers before the wiring they use goes
+  window.onShutdown = nullptr;
   return 0;
 }
 

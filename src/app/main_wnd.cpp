@@ -144,6 +144,7 @@ void CMainWnd::WindowInitSteps() {
 void CMainWnd::Destroy(bool quitLoop) {
   if (destroyed_) return;
   destroyed_ = true;
+  if (onShutdown) onShutdown();
   tray_.reset();
   if (window_) {
     window_->Hide();

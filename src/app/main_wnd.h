@@ -113,6 +113,8 @@ class CMainWnd final : public ui::WindowHandler {
   [[nodiscard]] const ShutdownOutcome& LastShutdown() const { return shutdown_; }
   // Called once the window is ready for use (the last window-init step ran).
   std::function<void()> onReady;
+  // Called first when the window closes (the process stops listening for later copies).
+  std::function<void()> onShutdown;
 
   // The shell's own behaviour.
   int ShowMessage(std::string_view id, bool resourceText = true);

@@ -12,7 +12,7 @@ CMsgWnd::CMsgWnd(ui::Ui& ui, ui::Window& owner) : ui_(ui), owner_(owner) {}
 void CMsgWnd::InitWindow() { closeButton_ = window_ ? window_->Find("closebtn") : nullptr; }
 
 int CMsgWnd::Show(std::string_view text, bool resourceText) {
-  window_ = ui_.CreateWindow({std::string(kMessageLayout), "msgwnd", &owner_, 0, 0}, *this);
+  window_ = ui_.CreateWindow({std::string(kMessageLayout), std::string(kMessageTitle), &owner_, 0, 0}, *this);
   if (closeButton_ == nullptr) closeButton_ = window_->Find("closebtn");
   if (ui::Control* title = window_->Find("MessageTitle")) title->SetText("");
   if (!text.empty()) {

@@ -11,7 +11,8 @@
 
 namespace tavrinex::app {
 
-inline constexpr std::string_view kMessageLayout = "XML_MSG";
+inline constexpr std::string_view kMessageLayout = "XML_MSG";  // its root is "msgwnd"
+inline constexpr std::string_view kMessageTitle = "Tavrinex Driver";
 // The hidden label through which callers translate a format id before filling a number in.
 inline constexpr std::string_view kTranslationLabel = "str_test";
 
