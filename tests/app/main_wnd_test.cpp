@@ -328,3 +328,41 @@ TEST_F(MainWndTest, ScreenshotsOfEachDevicePage) {
 
 }  // namespace
 }  // namespace tavrinex::app
+
+namespace tavrinex::app {
+namespace {
+
+// The message box answered by clicking its buttons: confirm gives 1, cancel and close 0.
+TEST(MessageBox, ButtonsGiveTheirResults) {
+  ui::qt::QtUi ui(TAVRINEX_SKIN);
+  struct Owner : ui::WindowHandler {
+    void Notify(const ui::Notification&) override {}
+  } owner;
+  auto window = ui.CreateWindow({"XML_MAIN", "owner", nullptr, 0, 0}, owner);
+  ASSERT_TRUE(ui.LoadLanguage("lan_en.xml"));
+  for (const auto& [button, expected] :
+       std::vector<std::pair<std::string, int>>{{"confirm_btn", 1}, {"cancel_btn", 0}, {"closebtn", 0}}) {
+    std::string shown;
+    const MessageObserver click = [&, name = button](CMsgWnd& box, const std::string&) {
+      shown = box.WindowOf()->Find("MessageText")->Text();
+      auto* control = dynamic_cast<ui::qt::QtControl*>(box.WindowOf()->Find(name));
+      ASSERT_NE(control, nullptr) << name;
+      QTest::mouseClick(control->Widget(), Qt::LeftButton);
+    };
+    EXPECT_EQ(ShowMessage(ui, *window, "message_text_5", true, click), expected) << button;
+    EXPECT_EQ(shown, "Another macro already has this name.");
+  }
+  // A finished text (the flag clear) is shown as it is, e.g. a filled-in format.
+  std::string shown;
+  const std::string format = TranslateThroughLabel(*window, "message_text_17");
+  EXPECT_EQ(format, "You can keep at most %d macros.");
+  (void)ShowMessage(ui, *window, "You can keep at most 50 macros.", false,
+                    [&](CMsgWnd& box, const std::string&) {
+                      shown = box.WindowOf()->Find("MessageText")->Text();
+                      box.WindowOf()->Close(0);
+                    });
+  EXPECT_EQ(shown, "You can keep at most 50 macros.");
+}
+
+}  // namespace
+}  // namespace tavrinex::app
