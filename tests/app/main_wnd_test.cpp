@@ -366,3 +366,35 @@ TEST(MessageBox, ButtonsGiveTheirResults) {
 
 }  // namespace
 }  // namespace tavrinex::app
+
+namespace tavrinex::app {
+namespace {
+
+// While the keyboard macro editor holds unsaved changes, leaving it is refused: the macro
+// page and the keyboard tab are selected again and "message_text_3" is shown.
+TEST_F(MainWndTest, LeavingAnUnsavedKeyboardMacroIsRefused) {
+  Get<ui::OptionControl>("kb_macro_Op_tab").Select(true, true);
+  Pump();
+  ui::Control& bar = Get<ui::Control>("kb_macro_tab_saveorcancel");
+  bar.SetVisible(true);
+  for (const char* option : {"ms_tab", "kb_key_Op_tab"}) {
+    boxes.clear();
+    Get<ui::OptionControl>(option).Select(true, true);
+    Pump();
+    ASSERT_EQ(boxes.size(), 1u) << option;
+    EXPECT_EQ(boxes[0].id, "message_text_3");
+    EXPECT_TRUE(Get<ui::OptionControl>("kb_tab").IsSelected()) << option;
+    EXPECT_TRUE(Get<ui::OptionControl>("kb_macro_Op_tab").IsSelected()) << option;
+    EXPECT_EQ(Get<ui::TabControl>("tab_switch").CurrentPage(), 0) << option;
+    EXPECT_EQ(Get<ui::TabControl>("kb_tab_switch").CurrentPage(), 1) << option;
+  }
+  bar.SetVisible(false);  // saved: leaving is allowed again
+  boxes.clear();
+  Get<ui::OptionControl>("ms_tab").Select(true, true);
+  Pump();
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(Get<ui::TabControl>("tab_switch").CurrentPage(), 1);
+}
+
+}  // namespace
+}  // namespace tavrinex::app
