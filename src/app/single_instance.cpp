@@ -170,7 +170,7 @@ void InstanceServer::Serve(int connection) {
   }
   // One message per connection; wait for it briefly, so a silent peer cannot hold us.
   pollfd fd{connection, POLLIN, 0};
-  if (::poll(&fd, 1, 200) <= 0) return;
+  if (::poll(&fd, 1, 1000) <= 0) return;
   char buffer[kMaxSocketMessage + 1];
   const ssize_t n = ::recv(connection, buffer, sizeof buffer, MSG_TRUNC | MSG_DONTWAIT);
   if (n <= 0) return;

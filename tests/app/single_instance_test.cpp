@@ -120,7 +120,8 @@ TEST_F(ServerFixture, DeliversMessagesOfTheSameUserAndIgnoresBadOnesWithALine) {
 TEST_F(ServerFixture, IgnoresAnotherUser) {
   server.SetAllowedUid(getuid() + 1);  // as if the peer were someone else
   ASSERT_TRUE(server.Start());
-  EXPECT_TRUE(SendToRunningInstance(name, "QUARTIKA_001"));
+  // The server may hang up before the message is sent: the send's own result is not the point.
+  (void)SendToRunningInstance(name, "QUARTIKA_001");
   WaitFor(1);
   const std::lock_guard lock(mutex);
   EXPECT_TRUE(received.empty());
