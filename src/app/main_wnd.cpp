@@ -27,7 +27,29 @@ CMainWnd::CMainWnd(ui::Ui& ui, device::HidBackend& backend, MainWndEnvironment e
       mouse_(backend),
       mousePad_(backend),
       router_([this](std::string_view line) { Diag(line); }),
-      workers_([this](std::string_view line) { Diag(line); }) {}
+      workers_([this](std::string_view line) { Diag(line); }) {
+  RegisterShellRoutes();
+}
+
+// The two names of the click table that the shell handles itself.
+void CMainWnd::RegisterShellRoutes() {
+  (void)router_.Register(Table::kClick, "renew_device",
+                         [this](const ui::Notification&) { Diag("renew_device clicked"); });
+  (void)router_.Register(Table::kClick, "dpi_btn", [this](const ui::Notification& n) {
+    const std::string data = n.sender != nullptr ? n.sender->UserData() : std::string();
+    int percent = 0;
+    for (const char c : data) {
+      if (c < '0' || c > '9' || percent > 1000) break;
+      percent = percent * 10 + (c - '0');
+    }
+    // A scale outside what a screen can use (a slip in the skin) is refused.
+    if (percent < 50 || percent > 400) {
+      Diag("dpi_btn: no usable scale in its user data \"" + data + "\"");
+      return;
+    }
+    ui_.SetScale(percent);
+  });
+}
 
 CMainWnd::~CMainWnd() {
   // No quit here: a quit asked for while no loop runs would end the next loop at once.

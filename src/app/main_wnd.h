@@ -131,6 +131,7 @@ class CMainWnd final : public ui::WindowHandler {
   void OnClose(int result) override;
 
  private:
+  void RegisterShellRoutes();
   void InitSteps();
   void WindowInitSteps();
   void RouteClick(const ui::Notification& n);

@@ -398,3 +398,23 @@ TEST_F(MainWndTest, LeavingAnUnsavedKeyboardMacroIsRefused) {
 
 }  // namespace
 }  // namespace tavrinex::app
+
+namespace tavrinex::app {
+namespace {
+
+TEST_F(MainWndTest, DpiButtonSetsTheScaleFromItsUserData) {
+  // The skin holds no "dpi_btn"; any control stands in as the sender.
+  ui::Control& sender = Get<ui::Control>("setting_progress");
+  ui::Notification n = Event(ui::EventType::kClick, "dpi_btn");
+  n.sender = &sender;
+  sender.SetUserData("125");
+  wnd->Notify(n);
+  EXPECT_EQ(ui->Scale(), 125);
+  sender.SetUserData("0");  // unusable: refused, the scale stays
+  wnd->Notify(n);
+  EXPECT_EQ(ui->Scale(), 125);
+  EXPECT_TRUE(Logged("dpi_btn: no usable scale"));
+}
+
+}  // namespace
+}  // namespace tavrinex::app
