@@ -1,6 +1,8 @@
 #include "app/device_wiring.h"
 
 #include "device/input_watcher.h"
+#include "profiles/profile_catalogue.h"
+#include "profiles/profile_selection.h"
 
 namespace tavrinex::app {
 
@@ -18,7 +20,22 @@ DeviceWiring::DeviceWiring(CMainWnd& window, device::HidBackend& backend,
   context_.image = &window.Image();
   context_.hotplug = hotplug;
   FillWindowHooks();
+  FillProfileHooks();
   FillSlots();
+}
+
+// Called under the channel lock: file reads and writes only, never a wait for the UI thread.
+void DeviceWiring::FillProfileHooks() {
+  profiles::ProfileState& state = window_.Profiles();
+  profiles::ConnectProfileSaves(context_.sync, state);
+  context_.profiles.readSelect = [](DeviceKind kind, device::ProfileList list) {
+    const auto listKind = list == device::ProfileList::kLight ? profiles::ProfileListKind::kLight
+                                                                  : profiles::ProfileListKind::kKey;
+    return profiles::ProfileCatalogue(kind).Select(listKind);
+  };
+  context_.profiles.loadLightProfile = [&state](DeviceKind kind, int index) {
+    (void)profiles::LoadLightProfile(state, kind, index);
+  };
 }
 
 void DeviceWiring::FillWindowHooks() {

@@ -1,5 +1,6 @@
 // Wires the detection threads and the input watchers into the main window: their registry
-// slots, the window steps they ask for, and the device messages they send.
+// slots, the window steps they ask for, the device messages they send, and the profile
+// loads and saves of a synchronisation.
 #pragma once
 
 #include <memory>
@@ -22,6 +23,7 @@ class DeviceWiring {
 
  private:
   void FillWindowHooks();
+  void FillProfileHooks();
   void FillSlots();
 
   CMainWnd& window_;

@@ -1,5 +1,5 @@
 // The application controller: the main window's handler. It owns the three device channels,
-// the device image and lighting store, the worker registry, the router, the tray icon and the
+// the device image, lighting store and pointer settings (the profile state), the worker registry, the router, the tray icon and the
 // language state; it drives the window only through the UI layer.
 #pragma once
 
@@ -18,6 +18,7 @@
 #include "device/device_image.h"
 #include "device/device_kind.h"
 #include "lighting/lighting_store.h"
+#include "profiles/profile_body.h"
 #include "ui/ui.h"
 
 namespace tavrinex::app {
@@ -107,6 +108,7 @@ class CMainWnd final : public ui::WindowHandler {
   [[nodiscard]] device::DeviceChannel& Channel(device::DeviceKind kind);
   [[nodiscard]] device::DeviceImage& Image() { return image_; }
   [[nodiscard]] lighting::LightingStore& Store() { return store_; }
+  [[nodiscard]] profiles::ProfileState& Profiles() { return profileState_; }
   [[nodiscard]] bool AnyConnected();
   [[nodiscard]] bool English() const { return english_; }
   [[nodiscard]] bool TrayAvailable() const { return trayAvailable_; }
@@ -149,6 +151,8 @@ class CMainWnd final : public ui::WindowHandler {
   device::DeviceChannel mousePad_;
   device::DeviceImage image_;
   lighting::LightingStore store_;
+  profiles::PointerSettings pointer_;
+  profiles::ProfileState profileState_{image_, store_, pointer_};  // what profiles read and write
   Router router_;
   ShellHooks hooks_;
   std::unique_ptr<ui::Window> window_;

@@ -5,15 +5,25 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
 #include <memory>
 #include <stdexcept>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "app/device_wiring.h"
 #include "app/main_wnd.h"
 #include "app/routing_tables.h"
+#include "device/detection.h"
 #include "device/device_ids.h"
+#include "profiles/profile_catalogue.h"
+#include "profiles/profile_selection.h"
+#include "profiles/settings_folder.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "ui/qt/qt_ui.h"
@@ -278,6 +288,73 @@ TEST_F(MainWndTest, ChangesWithinASecondGiveOneSettingsWriteAtTimerTwo) {
   wnd->OnTimer(timer::kFlush);  // nothing new: nothing sent
   EXPECT_EQ(devices.mouse.Commands(), std::vector<device::Command>{device::Command::kWriteSettings});
   mouse.hid.CloseDevice();
+}
+
+// The wiring's profile hooks on a simulated connect: the mouse loads its selected light profile
+// first (so the pointer settings the device does not hold survive), then the synchronisation
+// saves what it read into that same file.
+TEST_F(MainWndTest, MouseConnectLoadsThenSavesTheSelectedLightProfile) {
+  std::string folder = (std::filesystem::temp_directory_path() / "tavrinex-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+  ::setenv(profiles::kDocumentsOverrideVariable, (folder + "/Documents").c_str(), 1);
+  const profiles::ProfileCatalogue catalogue(DeviceKind::kMouse);
+  ASSERT_TRUE(catalogue.SetCount(profiles::ProfileListKind::kLight, 2));
+  ASSERT_TRUE(catalogue.SetName(profiles::ProfileListKind::kLight, 0, "Work"));
+  ASSERT_TRUE(catalogue.SetName(profiles::ProfileListKind::kLight, 1, "Game"));
+  ASSERT_TRUE(catalogue.SetSelect(profiles::ProfileListKind::kLight, 1));
+  constexpr char kEarlier = '\xEE';  // the earlier light state, which the device's replaces
+  {  // "Game" as saved earlier, with pointer speed 17 and 7 wheel lines
+    device::DeviceImage image;
+    image.Update(DeviceKind::kMouse, [](device::DeviceBlocks& b) {
+      b.current.fill(0xEE);
+      b.settings[0].fill(0xEE);
+    });
+    lighting::LightingStore store;
+    profiles::PointerSettings pointer;
+    pointer.SetSpeed(17);
+    pointer.SetWheelLines(7);
+    profiles::ProfileState earlier{image, store, pointer};
+    ASSERT_TRUE(profiles::SaveSelectedLightProfile(earlier, DeviceKind::kMouse));
+  }
+  const std::filesystem::path file =
+      profiles::GetDeviceFolder(DeviceKind::kMouse) + std::string("Game.led");
+  const auto body = [&file] {
+    std::ifstream in(file, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(profiles::kProfileHeaderSize));
+    std::string bytes(profiles::kSlotLightBodySize + 1, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return bytes;
+  };
+  const auto fromDevice = [](const std::string& b) {
+    return b.size() == profiles::kSlotLightBodySize &&
+           b.find_first_not_of(kEarlier) < profiles::body::kPointerSpeed;
+  };
+  ASSERT_FALSE(fromDevice(body()));
+
+  sim::SimulatedDevices devices(bus);
+  devices.PlugAll();
+  DeviceWiring wiring(*wnd, bus, nullptr);
+  core::StopEvent stop;
+  std::thread detection([&] { (void)device::RunDetection(DeviceKind::kMouse, wiring.Context(), stop); });
+  // Bounded wait for the synchronisation's save (the UI steps it posts need the loop).
+  std::string saved = body();
+  for (int i = 0; i < 1000 && !fromDevice(saved); ++i) {
+    Pump();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    saved = body();
+  }
+  stop.Set();
+  detection.join();
+  Pump();
+  wnd->Channel(DeviceKind::kMouse).hid.CloseDevice();
+  ::unsetenv(profiles::kDocumentsOverrideVariable);
+  std::filesystem::remove_all(folder);
+
+  ASSERT_TRUE(fromDevice(saved));  // written by the synchronisation with what it read
+  EXPECT_EQ(wnd->Profiles().pointer.Speed(), 17);  // loaded before the synchronisation
+  EXPECT_EQ(saved[profiles::body::kPointerSpeed], 17);
+  EXPECT_EQ(saved[profiles::body::kWheelLines], 7);
 }
 
 TEST(ShippedSkin, LanguageFilesHoldTheSameIdsAndEveryMessage) {
