@@ -18,6 +18,7 @@
 #include "app/animation_wiring.h"
 #include "app/device_wiring.h"
 #include "app/main_wnd.h"
+#include "app/sim_commands.h"
 #include "app/single_instance.h"
 #include "device/hotplug.h"
 #include "device/linux_hid_backend.h"
@@ -132,6 +133,12 @@ int Run(int argc, char** argv, const Options& options) {
   app::InstanceServer server(
       app::InstanceSocketName(),
       [&window](const ui::Message& message) { window.Window().PostMessage(message); }, Line);
+  if (link.devices) {
+    // `tavrinexctl sim plug|unplug kb|ms|mp`: on the server's thread; the simulator guards itself.
+    server.AcceptSimCommands([devices = link.devices.get()](const app::SimCommand& command) {
+      app::ApplySimCommand(*devices, command);
+    });
+  }
   if (!server.Start()) Line("tavrinex: a later copy will not reach this one");
   // From the first step of closing on, a later copy finds nobody listening and ends at once
   // (it never waits for this one's workers to stop).

@@ -19,27 +19,6 @@
 namespace tavrinex::app {
 namespace {
 
-// sockaddr for an abstract name; the length counts the leading NUL and the name only.
-socklen_t AbstractAddress(const std::string& name, sockaddr_un& address) {
-  std::memset(&address, 0, sizeof address);
-  address.sun_family = AF_UNIX;
-  const std::size_t n = std::min(name.size(), sizeof address.sun_path - 1);
-  std::memcpy(address.sun_path + 1, name.data(), n);
-  return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + n);
-}
-
-std::vector<std::string_view> Tokens(std::string_view text) {
-  std::vector<std::string_view> out;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && text[i] == ' ') ++i;
-    const std::size_t begin = i;
-    while (i < text.size() && text[i] != ' ') ++i;
-    if (i > begin) out.push_back(text.substr(begin, i - begin));
-  }
-  return out;
-}
-
 template <class T>
 bool ParseNumber(std::string_view token, T& value, int base) {
   const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value, base);
@@ -55,10 +34,6 @@ std::filesystem::path InstanceLockPath() {
   }
   return std::filesystem::path("/tmp") /
          (std::string(kInstanceName) + "-" + std::to_string(getuid()) + ".lock");
-}
-
-std::string InstanceSocketName() {
-  return "tavrinex-" + std::string(kActivationText) + "-" + std::to_string(getuid());
 }
 
 InstanceLock::InstanceLock(const std::filesystem::path& path, const Diagnostic& diagnostic) {
@@ -83,7 +58,7 @@ std::optional<ui::Message> ParseSocketMessage(std::string_view text, std::string
   };
   if (text.size() > kMaxSocketMessage) return fail("oversized message");
   if (text == kActivationText) return ui::Message{msg::kActivate, 0, 0, {}};
-  const auto tokens = Tokens(text);
+  const auto tokens = SocketWords(text);
   if (tokens.empty() || tokens[0] != "MSG") return fail("unknown message");
   if (tokens.size() < 4) return fail("truncated message");
   if (tokens.size() > 4) return fail("malformed message (extra fields)");
@@ -116,6 +91,19 @@ InstanceServer::InstanceServer(std::string name, Receiver receiver, Diagnostic d
       allowedUid_(getuid()) {}
 
 InstanceServer::~InstanceServer() { Stop(); }
+
+void InstanceServer::AcceptSimCommands(SimReceiver receiver) { simReceiver_ = std::move(receiver); }
+
+void InstanceServer::ServeSimCommand(std::string_view text) {
+  auto ignored = [&](std::string_view why) {
+    diagnostic_("single instance: ignored \"" + std::string(text) + "\": " + std::string(why));
+  };
+  if (!simReceiver_) return ignored("simulator commands need a copy run with --simulate");
+  std::string why;
+  const auto command = ParseSimCommand(text, &why);
+  if (!command) return ignored(why);
+  simReceiver_(*command);
+}
 
 bool InstanceServer::Start() {
   listenFd_ = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -182,29 +170,16 @@ void InstanceServer::Serve(int connection) {
                 " bytes)");
     return;
   }
+  if (text.starts_with(kSimCommandWord)) {
+    ServeSimCommand(text);
+    return;
+  }
   const auto message = ParseSocketMessage(text, &why);
   if (!message) {
     diagnostic_("single instance: ignored \"" + std::string(text) + "\": " + why);
     return;
   }
   receiver_(*message);
-}
-
-bool SendToRunningInstance(const std::string& name, std::string_view text,
-                           std::chrono::milliseconds limit) {
-  const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  timeval timeout{};
-  timeout.tv_sec = static_cast<time_t>(limit.count() / 1000);
-  timeout.tv_usec = static_cast<suseconds_t>((limit.count() % 1000) * 1000);
-  (void)::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-  sockaddr_un address{};
-  const socklen_t length = AbstractAddress(name, address);
-  const bool sent =
-      ::connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-      ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
-  ::close(fd);
-  return sent;
 }
 
 }  // namespace tavrinex::app

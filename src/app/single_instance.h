@@ -14,6 +14,7 @@
 #include <string_view>
 #include <thread>
 
+#include "app/instance_socket.h"
 #include "app/worker_registry.h"
 #include "core/stop_event.h"
 #include "ui/events.h"
@@ -21,13 +22,9 @@
 namespace tavrinex::app {
 
 inline constexpr std::string_view kInstanceName = "VORLIXDRVER";
-inline constexpr std::string_view kActivationText = "QUARTIKA_001";
-inline constexpr std::size_t kMaxSocketMessage = 64;
 
 // $XDG_RUNTIME_DIR/VORLIXDRVER.lock, else /tmp/VORLIXDRVER-<uid>.lock.
 [[nodiscard]] std::filesystem::path InstanceLockPath();
-// The abstract socket name (without its leading NUL): "tavrinex-QUARTIKA_001-<uid>".
-[[nodiscard]] std::string InstanceSocketName();
 
 // Holds the lock file exclusively while it lives.
 class InstanceLock {
@@ -57,11 +54,15 @@ class InstanceLock {
 class InstanceServer {
  public:
   using Receiver = std::function<void(const ui::Message&)>;
+  using SimReceiver = std::function<void(const SimCommand&)>;
   InstanceServer(std::string name, Receiver receiver, Diagnostic diagnostic);
   ~InstanceServer();  // Stop()
   InstanceServer(const InstanceServer&) = delete;
   InstanceServer& operator=(const InstanceServer&) = delete;
 
+  // Before Start, in a copy run with --simulate: the simulator commands go to `receiver` (on
+  // the server's thread). Without it they are ignored with a diagnostic line.
+  void AcceptSimCommands(SimReceiver receiver);
   // False (with a diagnostic) when the name cannot be bound (another copy listens).
   [[nodiscard]] bool Start();
   // Stops listening: a later copy's connect fails at once from here on.
@@ -73,20 +74,16 @@ class InstanceServer {
  private:
   void Run();
   void Serve(int connection);
+  void ServeSimCommand(std::string_view text);
 
   std::string name_;
   Receiver receiver_;
+  SimReceiver simReceiver_;
   Diagnostic diagnostic_;
   uid_t allowedUid_;
   int listenFd_ = -1;
   core::StopEvent stop_;
   std::thread thread_;
 };
-
-// A later copy: sends `text` to the running copy. False when nobody listens or the send
-// fails; it never waits longer than about `limit`.
-[[nodiscard]] bool SendToRunningInstance(const std::string& name, std::string_view text,
-                                         std::chrono::milliseconds limit =
-                                             std::chrono::milliseconds(500));
 
 }  // namespace tavrinex::app

@@ -13,6 +13,7 @@
 #include "tools/ctl_keys.h"
 #include "tools/ctl_profile.h"
 #include "tools/ctl_render.h"
+#include "tools/ctl_sim.h"
 #include "tools/info_command.h"
 
 namespace {
@@ -38,7 +39,10 @@ constexpr const char* kUsage =
     "                         decode a profile file (.pro, .led), or say why it is invalid\n"
     "  render kb|ms|mp --record HEX42 [--frames N] [--custom-set FILE]\n"
     "                         run the device's lighting effect for a record and print\n"
-    "                         each LED frame in hex\n";
+    "                         each LED frame in hex\n"
+    "  sim plug|unplug kb|ms|mp\n"
+    "                         plug or unplug a simulated device in the running\n"
+    "                         tavrinex --simulate of this user\n";
 
 const char* ProductName(std::uint16_t product) {
   switch (product) {
@@ -100,6 +104,7 @@ constexpr Subcommand kSubcommands[] = {
     {"macro-blob", tavrinex::tools::MacroBlobCommand},
     {"profile", tavrinex::tools::ProfileCommand},
     {"render", tavrinex::tools::RenderCommand},
+    {"sim", tavrinex::tools::SimCommand},
 };
 
 }  // namespace

@@ -8,12 +8,15 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/routing_types.h"
+#include "app/sim_commands.h"
 #include "app/single_instance.h"
+#include "sim/sim_bus.h"
 
 namespace tavrinex::app {
 namespace {
@@ -56,6 +59,38 @@ TEST(SocketMessage, ParsesTheActivationAndTheOutsideMessagesOnly) {
   }
 }
 
+TEST(SimCommands, ParseTheActionAndTheDeviceOnly) {
+  using device::DeviceKind;
+  struct Case {
+    std::string_view text;
+    std::optional<SimCommand> command;
+    std::string_view why;
+  };
+  const Case cases[] = {
+      {"SIM plug kb", SimCommand{true, DeviceKind::kKeyboard}, ""},
+      {"SIM unplug ms", SimCommand{false, DeviceKind::kMouse}, ""},
+      {"SIM  unplug   mp", SimCommand{false, DeviceKind::kMousePad}, ""},
+      {"SIM plug", std::nullopt, "malformed"},
+      {"SIM plug kb now", std::nullopt, "malformed"},
+      {"SIM eject kb", std::nullopt, "action"},
+      {"SIM Plug kb", std::nullopt, "action"},
+      {"SIM plug keyboard", std::nullopt, "device"},
+      {"sim plug kb", std::nullopt, "unknown"},
+  };
+  for (const Case& c : cases) {
+    std::string why;
+    EXPECT_EQ(ParseSimCommand(c.text, &why), c.command) << c.text;
+    if (!c.command) {
+      EXPECT_NE(why.find(c.why), std::string::npos) << c.text << " -> " << why;
+    }
+  }
+  for (const DeviceKind kind : device::kAllDeviceKinds) {
+    for (const bool plug : {true, false}) {
+      EXPECT_EQ(ParseSimCommand(FormatSimCommand({plug, kind}), nullptr), (SimCommand{plug, kind}));
+    }
+  }
+}
+
 TEST(InstanceLock, OnlyOneHolderAtATime) {
   const auto path = std::filesystem::temp_directory_path() /
                     ("tavrinex-lock-test-" + std::to_string(getpid()));
@@ -74,6 +109,7 @@ TEST(InstanceLock, OnlyOneHolderAtATime) {
 struct ServerFixture : testing::Test {
   std::mutex mutex;
   std::vector<ui::Message> received;
+  std::vector<SimCommand> simReceived;
   std::vector<std::string> lines;
   std::string name = "tavrinex-test-" + std::to_string(getpid()) + "-" +
                      testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -92,7 +128,7 @@ struct ServerFixture : testing::Test {
     for (int i = 0; i < 200; ++i) {
       {
         const std::lock_guard lock(mutex);
-        if (received.size() + lines.size() >= count) return;
+        if (received.size() + simReceived.size() + lines.size() >= count) return;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -136,6 +172,43 @@ TEST_F(ServerFixture, ASecondServerCannotListenAndNobodyListensAfterStop) {
   server.Stop();
   // A later copy during shutdown: the send fails instead of waiting.
   EXPECT_FALSE(SendToRunningInstance(name, "QUARTIKA_001"));
+}
+
+TEST_F(ServerFixture, SimulatorCommandsAreIgnoredWithoutTheSimulator) {
+  ASSERT_TRUE(server.Start());
+  EXPECT_TRUE(SendToRunningInstance(name, "SIM plug kb"));
+  WaitFor(1);
+  const std::lock_guard lock(mutex);
+  EXPECT_TRUE(received.empty());
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("--simulate"), std::string::npos) << lines[0];
+}
+
+TEST_F(ServerFixture, SimulatorCommandsPlugAndUnplugThroughTheSocket) {
+  sim::SimBus bus;
+  sim::SimulatedDevices devices(bus);
+  devices.PlugAll();
+  server.AcceptSimCommands([&](const SimCommand& command) {
+    ApplySimCommand(devices, command);
+    const std::lock_guard lock(mutex);
+    simReceived.push_back(command);
+  });
+  ASSERT_TRUE(server.Start());
+  ASSERT_TRUE(SendToRunningInstance(name, FormatSimCommand({false, device::DeviceKind::kMouse})));
+  WaitFor(1);
+  EXPECT_FALSE(devices.mouse.IsPlugged());
+  EXPECT_TRUE(devices.keyboard.IsPlugged());
+  EXPECT_TRUE(devices.mousePad.IsPlugged());
+  ASSERT_TRUE(SendToRunningInstance(name, "SIM unplug zz"));
+  ASSERT_TRUE(SendToRunningInstance(name, "SIM plug ms"));
+  WaitFor(3);
+  server.Stop();  // before the devices its receiver uses go
+  EXPECT_TRUE(devices.mouse.IsPlugged());
+  const std::lock_guard lock(mutex);
+  EXPECT_TRUE(received.empty());
+  EXPECT_EQ(simReceived.size(), 2u);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("unknown simulated device"), std::string::npos) << lines[0];
 }
 
 TEST(InstanceNames, CarryTheUserId) {

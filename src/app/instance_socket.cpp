@@ -1,0 +1,86 @@
+#include "app/instance_socket.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace tavrinex::app {
+
+std::vector<std::string_view> SocketWords(std::string_view text) {
+  std::vector<std::string_view> out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && text[i] == ' ') ++i;
+    const std::size_t begin = i;
+    while (i < text.size() && text[i] != ' ') ++i;
+    if (i > begin) out.push_back(text.substr(begin, i - begin));
+  }
+  return out;
+}
+
+std::string InstanceSocketName() {
+  return "tavrinex-" + std::string(kActivationText) + "-" + std::to_string(getuid());
+}
+
+socklen_t AbstractAddress(const std::string& name, sockaddr_un& address) {
+  std::memset(&address, 0, sizeof address);
+  address.sun_family = AF_UNIX;
+  const std::size_t n = std::min(name.size(), sizeof address.sun_path - 1);
+  std::memcpy(address.sun_path + 1, name.data(), n);
+  return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + n);
+}
+
+bool SendToRunningInstance(const std::string& name, std::string_view text,
+                           std::chrono::milliseconds limit) {
+  const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  timeval timeout{};
+  timeout.tv_sec = static_cast<time_t>(limit.count() / 1000);
+  timeout.tv_usec = static_cast<suseconds_t>((limit.count() % 1000) * 1000);
+  (void)::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+  sockaddr_un address{};
+  const socklen_t length = AbstractAddress(name, address);
+  const bool sent =
+      ::connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+      ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
+  ::close(fd);
+  return sent;
+}
+
+std::optional<device::DeviceKind> KindOfPrefix(std::string_view prefix) {
+  for (const device::DeviceKind kind : device::kAllDeviceKinds) {
+    if (device::KindPrefix(kind) == prefix) return kind;
+  }
+  return std::nullopt;
+}
+
+std::string FormatSimCommand(const SimCommand& command) {
+  return std::string(kSimCommandWord) + (command.plug ? " plug " : " unplug ") +
+         std::string(device::KindPrefix(command.kind));
+}
+
+std::optional<SimCommand> ParseSimCommand(std::string_view text, std::string* why) {
+  auto fail = [&](std::string reason) -> std::optional<SimCommand> {
+    if (why != nullptr) *why = std::move(reason);
+    return std::nullopt;
+  };
+  const auto words = SocketWords(text);
+  if (words.empty() || words[0] != kSimCommandWord) return fail("unknown message");
+  if (words.size() != 3) return fail("malformed simulator command (SIM plug|unplug kb|ms|mp)");
+  SimCommand command;
+  if (words[1] == "plug") {
+    command.plug = true;
+  } else if (words[1] == "unplug") {
+    command.plug = false;
+  } else {
+    return fail("unknown simulator action");
+  }
+  const auto kind = KindOfPrefix(words[2]);
+  if (!kind) return fail("unknown simulated device");
+  command.kind = *kind;
+  return command;
+}
+
+}  // namespace tavrinex::app
