@@ -1,6 +1,7 @@
 #include "app/device_wiring.h"
 
 #include "device/input_watcher.h"
+#include "keys/key_image.h"
 #include "profiles/profile_catalogue.h"
 #include "profiles/profile_selection.h"
 
@@ -24,10 +25,17 @@ DeviceWiring::DeviceWiring(CMainWnd& window, device::HidBackend& backend,
   FillSlots();
 }
 
-// Called under the channel lock: file reads and writes only, never a wait for the UI thread.
+// Called under the channel lock: file reads and writes only, never a wait for the UI thread;
+// the one message box is posted.
 void DeviceWiring::FillProfileHooks() {
   profiles::ProfileState& state = window_.Profiles();
   profiles::ConnectProfileSaves(context_.sync, state);
+  keys::ConnectKeyPositionMap(context_.sync, window_.Image(), window_.KeyPositions());
+  // The box is modal and the caller holds a channel lock: show it later, on the UI thread.
+  CMainWnd& w = window_;
+  context_.sync.showMessage = [&w](std::string_view id) {
+    w.UiLayer().Loop().Post([&w, text = std::string(id)] { (void)w.ShowMessage(text); });
+  };
   context_.profiles.readSelect = [](DeviceKind kind, device::ProfileList list) {
     const auto listKind = list == device::ProfileList::kLight ? profiles::ProfileListKind::kLight
                                                                   : profiles::ProfileListKind::kKey;

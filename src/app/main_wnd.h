@@ -17,6 +17,7 @@
 #include "device/device_channel.h"
 #include "device/device_image.h"
 #include "device/device_kind.h"
+#include "keys/key_image.h"
 #include "lighting/lighting_store.h"
 #include "profiles/profile_body.h"
 #include "ui/ui.h"
@@ -109,6 +110,7 @@ class CMainWnd final : public ui::WindowHandler {
   [[nodiscard]] device::DeviceImage& Image() { return image_; }
   [[nodiscard]] lighting::LightingStore& Store() { return store_; }
   [[nodiscard]] profiles::ProfileState& Profiles() { return profileState_; }
+  [[nodiscard]] keys::KeyPositionMap& KeyPositions() { return keyPositions_; }
   [[nodiscard]] bool AnyConnected();
   [[nodiscard]] bool English() const { return english_; }
   [[nodiscard]] bool TrayAvailable() const { return trayAvailable_; }
@@ -151,6 +153,7 @@ class CMainWnd final : public ui::WindowHandler {
   device::DeviceChannel mousePad_;
   device::DeviceImage image_;
   lighting::LightingStore store_;
+  keys::KeyPositionMap keyPositions_;  // keyboard view position -> key slot
   profiles::PointerSettings pointer_;
   profiles::ProfileState profileState_{image_, store_, pointer_};  // what profiles read and write
   Router router_;

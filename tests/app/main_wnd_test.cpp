@@ -372,6 +372,39 @@ TEST(ShippedSkin, LanguageFilesHoldTheSameIdsAndEveryMessage) {
   }
 }
 
+// A keyboard connect rebuilds the map from keyboard view positions to key slots, which the
+// key editor reads.
+TEST_F(MainWndTest, KeyboardConnectRebuildsTheKeyPositionMap) {
+  std::string folder = (std::filesystem::temp_directory_path() / "tavrinex-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+  ::setenv(profiles::kDocumentsOverrideVariable, (folder + "/Documents").c_str(), 1);
+  const auto mapped = [this] {
+    const auto entries = wnd->KeyPositions().Entries();
+    return std::count_if(entries.begin(), entries.end(),
+                         [](std::uint8_t slot) { return slot != keys::kNoSlot; });
+  };
+  ASSERT_EQ(mapped(), 0);
+
+  sim::SimulatedDevices devices(bus);
+  devices.PlugAll();
+  DeviceWiring wiring(*wnd, bus, nullptr);
+  core::StopEvent stop;
+  std::thread detection(
+      [&] { (void)device::RunDetection(DeviceKind::kKeyboard, wiring.Context(), stop); });
+  for (int i = 0; i < 1000 && mapped() == 0; ++i) {  // bounded wait for the synchronisation
+    Pump();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  stop.Set();
+  detection.join();
+  Pump();
+  wnd->Channel(DeviceKind::kKeyboard).hid.CloseDevice();
+  ::unsetenv(profiles::kDocumentsOverrideVariable);
+  std::filesystem::remove_all(folder);
+
+  EXPECT_EQ(mapped(), 106);  // every key of the reference layout finds its slot
+}
+
 }  // namespace
 }  // namespace tavrinex::app
 
