@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "device/report_descriptor.h"
+#include "sim/descriptors.h"
 
 namespace tavrinex::device {
 namespace {
@@ -16,21 +17,9 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Usages = std::vector<std::uint16_t>;
 
-// Consumer control: one 16-bit array element behind report id 3.
-const Bytes kConsumerControl = {
-    0x05, 0x0C,        // Usage Page (Consumer)
-    0x09, 0x01,        // Usage (Consumer Control)
-    0xA1, 0x01,        // Collection (Application)
-    0x85, 0x03,        //   Report ID (3)
-    0x15, 0x00,        //   Logical Minimum (0)
-    0x26, 0xFF, 0x0F,  //   Logical Maximum (0x0FFF)
-    0x19, 0x00,        //   Usage Minimum (0)
-    0x2A, 0xFF, 0x0F,  //   Usage Maximum (0x0FFF)
-    0x75, 0x10,        //   Report Size (16)
-    0x95, 0x01,        //   Report Count (1)
-    0x81, 0x00,        //   Input (Data, Array, Absolute)
-    0xC0,              // End Collection
-};
+// Consumer control: one 16-bit array element behind report id 3, as the simulated keyboard
+// and mouse describe it.
+const Bytes kConsumerControl(sim::kConsumerDescriptor.begin(), sim::kConsumerDescriptor.end());
 
 // Mouse, report id 1. Data bytes: buttons 1..5 and padding, X, Y, slider, buttons 8/6/7
 // (listed out of order) and padding.
