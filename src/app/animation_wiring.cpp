@@ -1,7 +1,5 @@
 #include "app/animation_wiring.h"
 
-#include "lighting/paced_wait.h"
-
 namespace tavrinex::app {
 namespace {
 
@@ -15,11 +13,10 @@ lighting::EngineContext ContextOf(CMainWnd& window) {
   return context;
 }
 
-// The engine's own loop, on a registry thread: the initial wait, then paced iterations.
+// The engine's own loop, on a registry thread: the initial wait, then the iterations.
 WorkerBody Loop(lighting::AnimationEngine& engine, Iteration iteration, bool initialWait) {
   return [&engine, iteration, initialWait](const core::StopEvent& stop) {
-    lighting::PacedWait paced(stop);
-    const lighting::Wait wait = [&paced](std::chrono::milliseconds ms) { return paced(ms); };
+    const lighting::Wait wait = lighting::StopWait(stop);
     if (initialWait && !wait(lighting::kInitialWait)) return;
     while ((engine.*iteration)(wait)) {
     }

@@ -2,6 +2,7 @@
 
 #include "device/input_watcher.h"
 #include "keys/key_image.h"
+#include "lighting/lighting_ops.h"
 #include "profiles/profile_catalogue.h"
 #include "profiles/profile_selection.h"
 
@@ -94,6 +95,12 @@ void DeviceWiring::FillSlots() {
                [&ctx, d = keyboardConsumer_.get()](const auto& stop) {
                  (void)device::RunInputWatcher(DeviceKind::kKeyboard, *d, ctx, stop);
                });
+  CMainWnd& w = window_;
+  window_.Hooks().flushSettings = [&w, &ctx](DeviceKind kind) {
+    ctx.work->Post(kind, device::DeviceTask::kFlushSettings, [&w, kind] {
+      (void)lighting::FlushDeviceSettings(kind, w.Store(), w.Image(), w.Channel(kind));
+    });
+  };
   for (const device::DeviceMessage& m : device::kDeviceMessages) {
     (void)window_.Routes().RegisterMessage(m.id, [&ctx](const ui::Message& message) {
       return device::HandleDeviceMessage(message.id, ctx) ? 1 : 0;

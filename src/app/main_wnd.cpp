@@ -87,6 +87,8 @@ bool CMainWnd::AnyConnected() {
 }
 
 void CMainWnd::Create() {
+  // From here on this thread runs the window: it never waits on a device.
+  device::ForbidDeviceIoOnThisThread();
   window_ = ui_.CreateWindow(
       {std::string(kMainLayout), std::string(kMainTitle), nullptr, kMainWidth, kMainHeight},
       *this);
@@ -174,6 +176,7 @@ void CMainWnd::Destroy(bool quitLoop) {
     window_->KillTimer(timer::kReactiveTick);
   }
   shutdown_ = workers_.Shutdown();
+  device::AllowDeviceIoAgain();
   if (quitLoop) ui_.Loop().Quit(0);
 }
 

@@ -170,11 +170,11 @@ void CMainWnd::OnTimer(int id) {
       window_->KillTimer(timer::kProgress);
       if (ui::Control* progress = window_->Find(kProgressControl)) progress->SetVisible(false);
       break;
-    case timer::kFlush: {
-      const lighting::Channels channels = {&keyboard_, &mouse_, &mousePad_};
-      (void)lighting::FlushSettings(store_, image_, channels);
+    case timer::kFlush:
+      for (const device::DeviceKind kind : device::kAllDeviceKinds) {
+        if (store_.IsDirty(kind) && hooks_.flushSettings) hooks_.flushSettings(kind);
+      }
       break;
-    }
     case timer::kReactiveTick:
       if (hooks_.reactiveTick) hooks_.reactiveTick();
       break;

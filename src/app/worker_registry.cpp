@@ -36,6 +36,7 @@ void WorkerRegistry::Start(const std::function<void()>& betweenGroups) {
     stops_[i]->Reset();
     // The thread holds its body, its stop event and the completion record itself.
     threads_[i] = std::thread([i, body = bodies_[i], stop = stops_[i], shared = shared_] {
+      const core::StopScope scope(*stop);  // its device transfers end on its stop too
       body(*stop);
       const std::lock_guard lock(shared->mutex);
       shared->finished[i] = true;
@@ -66,24 +67,24 @@ ShutdownOutcome WorkerRegistry::Shutdown(std::chrono::milliseconds limit) {
       const std::lock_guard lock(shared_->mutex);
       finished = shared_->finished[i];
     }
-    if (finished) {
-      threads_[i].join();
-    } else {
-      late += (late.empty() ? "" : ", ") + std::string(kWorkerSlots[i].name);
-      threads_[i].detach();  // it owns what it uses; the process exits without it
-    }
+    if (!finished) late += (late.empty() ? "" : ", ") + std::string(kWorkerSlots[i].name);
   }
   outcome.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::steady_clock::now() - begin);
-  started_ = 0;
   if (outcome.stillRunning == 0) {
     diagnostic_("shutdown: " + std::to_string(outcome.started) + " worker(s) ended in " +
                 std::to_string(outcome.elapsed.count()) + " ms");
   } else {
+    // The workers borrow the window's channels, image and engine: one left behind would use
+    // them after they are gone. Waiting longer is the lesser harm.
     diagnostic_("shutdown: " + std::to_string(outcome.stillRunning) +
                 " worker(s) still running after " + std::to_string(outcome.elapsed.count()) +
-                " ms, left behind: " + late);
+                " ms, waiting for: " + late);
   }
+  for (auto& t : threads_) {
+    if (t.joinable()) t.join();
+  }
+  started_ = 0;
   return outcome;
 }
 

@@ -74,7 +74,7 @@ using Diagnostic = std::function<void(std::string_view line)>;
 
 struct ShutdownOutcome {
   std::size_t started = 0;
-  std::size_t stillRunning = 0;  // left behind after the time limit
+  std::size_t stillRunning = 0;  // not ended when the time limit passed (waited for all the same)
   std::chrono::milliseconds elapsed{0};
 };
 
@@ -93,15 +93,15 @@ class WorkerRegistry {
   // periodic timers go there). Empty slots write their diagnostic line.
   void Start(const std::function<void()>& betweenGroups);
 
-  // Sets every stop event and waits until all started threads ended or `limit` passed. A
-  // thread still running then is left behind (it keeps its own stop event alive); the
-  // outcome is written as a diagnostic line.
+  // Sets every stop event and waits until all started threads ended. One still running
+  // after `limit` is named in a diagnostic line and still waited for: the workers borrow
+  // what the window owns, so none is ever left behind to use it after it is gone.
   ShutdownOutcome Shutdown(std::chrono::milliseconds limit = kShutdownLimit);
 
   [[nodiscard]] const core::StopEvent& StopOf(Worker worker) const;
 
  private:
-  // Shared with the thread, so a thread left behind never touches a destroyed registry.
+  // Shared with the thread, which records its end there.
   struct Shared {
     std::mutex mutex;
     std::condition_variable cv;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <span>
+#include <thread>
 
 namespace tavrinex::core {
 namespace {
@@ -51,6 +52,25 @@ bool StopEvent::WaitFor(std::chrono::milliseconds timeout) const {
   std::array<pollfd, 1> fds{{{fd_, POLLIN, 0}}};
   const auto ms = timeout.count() > 0x7fffffff ? 0x7fffffff : static_cast<int>(timeout.count());
   return PollFds(fds, ms) > 0 && (fds[0].revents & POLLIN) != 0;
+}
+
+namespace {
+thread_local const StopEvent* tCurrentStop = nullptr;
+}  // namespace
+
+StopScope::StopScope(const StopEvent& stop) : previous_(tCurrentStop) { tCurrentStop = &stop; }
+StopScope::~StopScope() { tCurrentStop = previous_; }
+
+const StopEvent* CurrentStop() { return tCurrentStop; }
+
+bool CurrentStopSet() { return tCurrentStop != nullptr && tCurrentStop->IsSet(); }
+
+bool WaitOnCurrentStop(std::chrono::milliseconds timeout) {
+  if (tCurrentStop == nullptr) {
+    std::this_thread::sleep_for(timeout);
+    return false;
+  }
+  return tCurrentStop->WaitFor(timeout);
 }
 
 bool WaitReadableOrStop(int fd, const StopEvent& stop) {

@@ -25,6 +25,28 @@ class StopEvent {
   int fd_;
 };
 
+// The stop event of the thread that is running: every wait on a device (fd_io) also ends when
+// it is set, so a thread's stop reaches into whatever transfer it is blocked in without each
+// layer passing the event down. Set by the code that starts a worker, for its whole body.
+class StopScope {
+ public:
+  explicit StopScope(const StopEvent& stop);
+  ~StopScope();
+  StopScope(const StopScope&) = delete;
+  StopScope& operator=(const StopScope&) = delete;
+
+ private:
+  const StopEvent* previous_;
+};
+
+// The calling thread's stop event, or null outside any StopScope.
+[[nodiscard]] const StopEvent* CurrentStop();
+// True when the calling thread has been asked to stop.
+[[nodiscard]] bool CurrentStopSet();
+// Waits `timeout` on the calling thread's stop event (a plain sleep without one); true when
+// it was set.
+[[nodiscard]] bool WaitOnCurrentStop(std::chrono::milliseconds timeout);
+
 // Waits until `fd` is readable or `stop` is set, whichever comes first, with no time-out.
 // True when fd became readable; false when the stop event fired first (or poll failed).
 [[nodiscard]] bool WaitReadableOrStop(int fd, const StopEvent& stop);

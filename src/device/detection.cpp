@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 #include <utility>
 
 #include "device/device_ids.h"
@@ -64,24 +65,29 @@ class Detector {
         controls_(ControlsOf(kind)),
         listener_(context.hotplug != nullptr ? context.hotplug->Listen() : nullptr) {}
 
-  bool Run() {
+  void Run() {
+    const core::StopScope scope(stop_);  // every transfer of this thread ends on its stop
+    const int workFd = ctx_.work->Fd(kind_);
     while (!stop_.IsSet()) {
+      auto period = kSearchPeriod;
       {
         std::lock_guard lock(channel_.lock);  // over the whole iteration, sync included
         if (!channel_.connected) {
-          if (!Search()) {
-            ctx_.Diagnostic(KindName(kind_) + " detection: HID enumeration failed, thread ends");
-            return false;
-          }
+          period = Search() ? kSearchPeriod : retry_.Failed([this] {
+            ctx_.Diagnostic(KindName(kind_) +
+                            " detection: HID enumeration failed; trying again with a growing pause");
+          });
         } else {
           Watch();
         }
       }
-      const auto period = channel_.connected ? kProbePeriod : kSearchPeriod;
-      if (WaitForWake(stop_, listener_.get(), hangup_.Get(), false, period) == Wake::kStop) break;
+      if (channel_.connected) period = kProbePeriod;
+      (void)RunDeviceWork(kind_, ctx_);
+      if (WaitForWake(stop_, listener_.get(), hangup_.Get(), false, period, workFd) == Wake::kStop) {
+        break;
+      }
     }
     ctx_.Diagnostic(KindName(kind_) + " detection: stopped");
-    return true;
   }
 
  private:
@@ -89,6 +95,7 @@ class Detector {
     HidDevice& hid = channel_.hid;
     hid.paths.cursor = 0;
     if (!hid.EnumeratePaths()) return false;
+    retry_.Succeeded();
     for (; hid.paths.cursor < hid.paths.Count(); ++hid.paths.cursor) {
       const HidInterfaceInfo& entry = hid.paths[hid.paths.cursor];
       if (entry.path.empty()) break;
@@ -108,11 +115,11 @@ class Detector {
     return true;
   }
 
-  [[nodiscard]] bool Matches(const HidDevice& hid) const {
+  // One node may carry several collections: the configuration one is picked among them.
+  [[nodiscard]] bool Matches(HidDevice& hid) const {
     return hid.Attributes().vendorId == channel_.expectedVendorId &&
            hid.Attributes().productId == channel_.expectedProductId &&
-           hid.Capabilities().usagePage == channel_.expectedUsagePage &&
-           hid.Capabilities().usage == channel_.expectedUsage;
+           hid.SelectCollection(channel_.expectedUsagePage, channel_.expectedUsage);
   }
 
   [[nodiscard]] int Select(ProfileList list) const {
@@ -192,8 +199,13 @@ class Detector {
   }
 
   void Sync() {
-    if (ctx_.image != nullptr) {
-      [[maybe_unused]] const SyncResult r = DeviceSync(kind_, channel_, *ctx_.image, ctx_.sync);
+    if (ctx_.image == nullptr) return;
+    const SyncResult r = DeviceSync(kind_, channel_, *ctx_.image, ctx_.sync);
+    if (r.failedCommands > 0 && r.outcome != SyncOutcome::kStopped) {
+      ctx_.Diagnostic(KindName(kind_) + " synchronisation: " + std::to_string(r.failedCommands) +
+                      " command(s) failed (first: " + std::to_string(r.firstFailure) + ")" +
+                      (r.settingsRead ? "" : "; light profile not saved") +
+                      (r.keysRead || kind_ == DeviceKind::kMousePad ? "" : "; key profile not saved"));
     }
   }
 
@@ -258,13 +270,35 @@ class Detector {
   std::unique_ptr<HotplugListener> listener_;
   UniqueFd hangup_;  // the open interface's handle, watched for a hang-up
   std::optional<bool> sameModeShown_;
+  EnumerationRetry retry_;
 };
 
 }  // namespace
 
-bool RunDetection(DeviceKind kind, const DeviceThreadsContext& context,
+std::chrono::milliseconds EnumerationRetry::Failed(const std::function<void()>& say) {
+  if (!failing_ && say) say();
+  failing_ = true;
+  const auto now = next_;
+  next_ = std::min(next_ * 2, kLongest);
+  return now;
+}
+
+void RunDetection(DeviceKind kind, const DeviceThreadsContext& context,
                   const core::StopEvent& stop) {
-  return Detector(kind, context, stop).Run();
+  Detector(kind, context, stop).Run();
+}
+
+std::size_t RunDeviceWork(DeviceKind kind, const DeviceThreadsContext& context) {
+  std::vector<DeviceWorkQueue::Work> work = context.work->Take(kind);
+  if (work.empty()) return 0;
+  std::size_t ran = 0;
+  std::lock_guard lock(context.Channel(kind).lock);
+  for (const auto& w : work) {
+    if (core::CurrentStopSet()) break;  // shutting down: the rest is dropped
+    w();
+    ++ran;
+  }
+  return ran;
 }
 
 }  // namespace tavrinex::device

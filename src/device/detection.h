@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 
 #include "core/stop_event.h"
@@ -18,6 +19,7 @@
 #include "device/device_image.h"
 #include "device/device_kind.h"
 #include "device/device_sync.h"
+#include "device/device_work.h"
 #include "device/hotplug.h"
 
 namespace tavrinex::device {
@@ -95,6 +97,8 @@ struct DeviceThreadsContext {
   // Sets padReactiveTrigger, which the mouse-pad animation consumes.
   std::function<void()> setPadReactiveTrigger;
   HotplugSource* hotplug = nullptr;  // null: periodic search and probe only
+  // Device work handed over by the UI thread; run by each kind's detection thread.
+  std::shared_ptr<DeviceWorkQueue> work = std::make_shared<DeviceWorkQueue>();
   // One diagnostic line; unset: stderr.
   std::function<void(std::string_view)> diagnostic;
 
@@ -112,9 +116,32 @@ struct DeviceThreadsContext {
 [[nodiscard]] std::uint32_t PathId(std::string_view path, std::string_view tag,
                                    std::uint16_t reported);
 
-// The detection thread of one kind: runs until `stop` is set, or until an enumeration fails
-// (false, after a diagnostic line). The caller resets `stop` before starting the thread.
-bool RunDetection(DeviceKind kind, const DeviceThreadsContext& context,
+// A failed enumeration (a transient EMFILE, ENOMEM or udev error) is tried again after a
+// growing pause: 1 s, doubling up to 30 s, back to normal at the first success. One
+// diagnostic line per burst of failures.
+class EnumerationRetry {
+ public:
+  static constexpr std::chrono::milliseconds kFirst{1000};
+  static constexpr std::chrono::milliseconds kLongest{30000};
+
+  // The pause before the next try; `say` is called with a line on the first failure only.
+  std::chrono::milliseconds Failed(const std::function<void()>& say);
+  void Succeeded() { next_ = kFirst; failing_ = false; }
+  [[nodiscard]] bool Failing() const { return failing_; }
+
+ private:
+  std::chrono::milliseconds next_ = kFirst;
+  bool failing_ = false;
+};
+
+// The detection thread of one kind: runs until `stop` is set. Between its searches and
+// probes it runs the kind's queued device work (RunDeviceWork). The caller resets `stop`
+// before starting the thread. Its transfers end when `stop` is set (core::StopScope).
+void RunDetection(DeviceKind kind, const DeviceThreadsContext& context,
                   const core::StopEvent& stop);
+
+// Runs the work queued for the kind, under its channel lock, on the calling thread (the
+// kind's detection thread, or a test). Returns how many pieces ran.
+std::size_t RunDeviceWork(DeviceKind kind, const DeviceThreadsContext& context);
 
 }  // namespace tavrinex::device

@@ -1,7 +1,11 @@
 #include "device/device_channel.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cassert>
 #include <thread>
+
+#include "core/stop_event.h"
 
 namespace tavrinex::device {
 
@@ -17,22 +21,40 @@ std::uint8_t ChunkLength(std::size_t k, std::size_t total) {
   return static_cast<std::uint8_t>(std::min(kFrameDataSize, total - k));
 }
 
+std::atomic<std::thread::id> gForbiddenThread{};
+std::atomic<std::size_t> gForbiddenExchanges{0};
+
+void CheckThread() {
+  if (std::this_thread::get_id() != gForbiddenThread.load()) return;
+  ++gForbiddenExchanges;
+  assert(!"a device exchange on the UI thread");
+}
+
 }  // namespace
+
+void ForbidDeviceIoOnThisThread() { gForbiddenThread.store(std::this_thread::get_id()); }
+void AllowDeviceIoAgain() { gForbiddenThread.store(std::thread::id()); }
+std::size_t ExchangesOnForbiddenThread() { return gForbiddenExchanges.load(); }
 
 CommandResult DeviceChannel::Exchange(const ReportFrame& request, ReportFrame& reply) {
   if (!connected) return kResultNoReply;
+  CheckThread();
   std::lock_guard guard(lock);
+  hid.DiscardPendingInput();
   for (int attempt = 0; attempt < kExchangeAttempts; ++attempt) {
     std::size_t n = 0;
     if (!hid.WriteReport(request.bytes, n)) return kResultWriteFailed;
     if (hid.ReadReport(reply.bytes, kReplyTimeout, n)) return StatusResult(reply.Status());
+    if (core::CurrentStopSet()) break;  // the thread is ending: no more attempts
   }
   return kResultNoReply;
 }
 
 CommandResult DeviceChannel::ExchangeOnce(const ReportFrame& request) {
   if (!connected) return kResultNoReply;
+  CheckThread();
   std::lock_guard guard(lock);
+  hid.DiscardPendingInput();
   std::size_t n = 0;
   [[maybe_unused]] const bool written = hid.WriteReport(request.bytes, n);
   ReportFrame reply;
@@ -48,7 +70,7 @@ CommandResult DeviceChannel::Begin() { return Simple(Command::kBegin); }
 
 CommandResult DeviceChannel::End() {
   if (!connected) return kResultNoReply;
-  std::this_thread::sleep_for(kEndDelay);
+  if (core::WaitOnCurrentStop(kEndDelay)) return kResultNoReply;
   return Simple(Command::kEnd);
 }
 
@@ -82,18 +104,24 @@ CommandResult DeviceChannel::WriteSettings(std::span<const std::uint8_t> source)
       reply);
 }
 
+// A key block always holds data: a block length of 0 (a keyboard whose info read failed or
+// that reports no LEDs) moves nothing, and saying "done" would let an empty block pass for
+// the device's keys.
 CommandResult DeviceChannel::ReadDefaultKeys(std::span<std::uint8_t> destination) {
+  if (blockLength == 0) return kResultNoReply;
   return ChunkedRead(Command::kReadDefaultKeys, 0, destination, blockLength);
 }
 
 CommandResult DeviceChannel::ReadKeyPage(unsigned page, std::span<std::uint8_t> destination) {
   if (page >= kKeyPageCount) return kResultBadPage;
+  if (blockLength == 0) return kResultNoReply;
   return ChunkedRead(Command::kReadKeyPage, static_cast<std::uint16_t>(page * kKeyPageStride),
                      destination, blockLength);
 }
 
 CommandResult DeviceChannel::WriteKeyPage(unsigned page, std::span<const std::uint8_t> source) {
   if (page >= kKeyPageCount) return kResultBadPage;
+  if (blockLength == 0) return kResultNoReply;
   return ChunkedWrite(Command::kWriteKeyPage, static_cast<std::uint16_t>(page * kKeyPageStride),
                       source, blockLength);
 }

@@ -30,6 +30,13 @@ inline constexpr int kExchangeAttempts = 4;
 inline constexpr auto kReplyTimeout = std::chrono::milliseconds(300);
 inline constexpr auto kEndDelay = std::chrono::milliseconds(10);
 
+// The thread that must never wait on a device: the UI thread registers itself. An exchange
+// begun on it is counted (and stops a debug build at once), so tests can show that no
+// handler reaches the device directly.
+void ForbidDeviceIoOnThisThread();
+void AllowDeviceIoAgain();  // the registered thread is forgotten
+[[nodiscard]] std::size_t ExchangesOnForbiddenThread();
+
 class DeviceChannel {
  public:
   explicit DeviceChannel(HidBackend& backend) : hid(backend) {}
@@ -49,7 +56,11 @@ class DeviceChannel {
   CommandResult WriteMacros(std::span<const std::uint8_t> source);
 
   // One request and its reply, sent up to four times while no reply comes. The lock is held
-  // over the whole exchange so that no other thread's read can take this reply.
+  // over the whole exchange so that no other thread's read can take this reply. Reports
+  // already waiting when it begins are dropped first: they answer an earlier request whose
+  // reader gave up. Between the attempts nothing is dropped, so a slow device's reply to
+  // attempt 1 that arrives during attempt 2 still counts (it answers the same request).
+  // The calling thread's stop event ends it at once (core::StopScope).
   CommandResult Exchange(const ReportFrame& request, ReportFrame& reply);
   // One request, one read, no retry; the result is whether a reply arrived.
   CommandResult ExchangeOnce(const ReportFrame& request);

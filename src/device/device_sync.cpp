@@ -3,23 +3,38 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/stop_event.h"
+
 namespace tavrinex::device {
 
 namespace {
 
-class Tally {
+// Counts the failed commands of a sequence and notes which blocks read completely, so that
+// only state that did arrive is saved into the profile files.
+class Steps {
  public:
-  CommandResult operator()(CommandResult r) {
-    if (r != kResultOk) {
-      if (result_.failedCommands++ == 0) result_.firstFailure = r;
-    }
+  // Records one command's result into `ok` (when given); false when the thread was asked to
+  // stop meanwhile, and the sequence ends there.
+  bool operator()(CommandResult r, bool* ok = nullptr) {
+    Note(r);
+    if (ok != nullptr && r != kResultOk) *ok = false;
+    return !core::CurrentStopSet();
+  }
+  CommandResult Note(CommandResult r) {
+    if (r != kResultOk && result_.failedCommands++ == 0) result_.firstFailure = r;
     return r;
   }
   [[nodiscard]] SyncResult Result(SyncOutcome outcome = SyncOutcome::kCompleted) const {
     SyncResult out = result_;
     out.outcome = outcome;
+    out.settingsRead = settings;
+    out.keysRead = keys;
     return out;
   }
+  [[nodiscard]] SyncResult Stopped() const { return Result(SyncOutcome::kStopped); }
+
+  bool settings = true;  // every settings read of the sequence succeeded
+  bool keys = true;      // every key block read succeeded
 
  private:
   SyncResult result_;
@@ -52,11 +67,11 @@ CommandResult ReadSettingsSlot(DeviceChannel& channel, DeviceImage& image, Devic
 // The device's active profile index. A failed read, or an index no profile has, keeps the
 // index the host last knew (a slot that does not exist is never addressed).
 std::size_t ReadActiveIndex(DeviceChannel& channel, const DeviceImage& image, DeviceKind kind,
-                            Tally& tally) {
+                            Steps& steps) {
   std::array<std::uint8_t, 1> index{};
-  if (tally(channel.ReadSettings(0, index)) == kResultOk && index[0] < kProfileCount) {
-    return index[0];
-  }
+  const CommandResult r = steps.Note(channel.ReadSettings(0, index));
+  if (r == kResultOk && index[0] < kProfileCount) return index[0];
+  if (r != kResultOk) steps.settings = false;
   return ProfileIndexOf(image.Current(kind)).value_or(0);
 }
 
@@ -100,56 +115,79 @@ CommandResult ReadKeyPage(DeviceChannel& channel, DeviceImage& image, DeviceKind
                    });
 }
 
+// The saves that follow a synchronisation: only of what was read completely, so that a
+// device that failed to answer never overwrites the user's profiles with stale or empty data.
+void SaveRead(DeviceKind kind, const Steps& s, const SyncHooks& hooks, bool withKeys) {
+  if (s.settings) Call(hooks.saveSelectedLightProfile, kind);
+  if (withKeys && s.keys) Call(hooks.saveSelectedKeyProfile, kind);
+}
+
 SyncResult SyncKeyboard(DeviceChannel& channel, DeviceImage& image, const SyncHooks& hooks) {
   constexpr DeviceKind kKind = DeviceKind::kKeyboard;
-  Tally t;
-  t(channel.Begin());
-  t(ReadInfo(channel, image, kKind));
+  Steps s;
+  if (!s(channel.Begin())) return s.Stopped();
+  bool info = true;
+  if (!s(ReadInfo(channel, image, kKind), &info)) return s.Stopped();
+  if (!info) {
+    // Without the LED count nothing can be read right: close the bracket and stop.
+    s.settings = s.keys = false;
+    s(channel.End());
+    return s.Result(SyncOutcome::kInfoFailed);
+  }
   const unsigned length = 3u * image.Info(kKind)[kInfoLedCount];
   if (length > kKeyBlockSize) {
     Call(hooks.showMessage, kMessageLedCountTooLarge);
-    return t.Result(SyncOutcome::kLedCountTooLarge);  // no CMD_END; blockLength stays
+    s.settings = s.keys = false;
+    return s.Result(SyncOutcome::kLedCountTooLarge);  // no CMD_END; blockLength stays
   }
   channel.blockLength = static_cast<std::uint16_t>(length);
-  t(ReadDefaultKeys(channel, image, kKind));
-  t(ReadSettingsSlot(channel, image, kKind, 0));
-  t(ReadKeyPage(channel, image, kKind, 0));
+  if (!s(ReadDefaultKeys(channel, image, kKind), &s.keys)) return s.Stopped();
+  const bool defaultsRead = s.keys;
+  if (!s(ReadSettingsSlot(channel, image, kKind, 0), &s.settings)) return s.Stopped();
+  if (!s(ReadKeyPage(channel, image, kKind, 0), &s.keys)) return s.Stopped();
   // Only slot 0 is read from the keyboard; another active slot holds what the host put there.
-  LoadCurrent(image, kKind, ReadActiveIndex(channel, image, kKind, t));
-  t(channel.End());
-  Call(hooks.rebuildKeyPositionMap);
-  Call(hooks.saveSelectedLightProfile, kKind);
-  Call(hooks.saveSelectedKeyProfile, kKind);
-  return t.Result();
+  const std::size_t active = ReadActiveIndex(channel, image, kKind, s);
+  if (core::CurrentStopSet()) return s.Stopped();
+  LoadCurrent(image, kKind, active);
+  s(channel.End());
+  if (defaultsRead) Call(hooks.rebuildKeyPositionMap);
+  SaveRead(kKind, s, hooks, true);
+  return s.Result();
 }
 
 SyncResult SyncMouse(DeviceChannel& channel, DeviceImage& image, const SyncHooks& hooks) {
   constexpr DeviceKind kKind = DeviceKind::kMouse;
-  Tally t;
-  t(channel.Begin());
-  t(ReadInfo(channel, image, kKind));
-  t(ReadDefaultKeys(channel, image, kKind));
+  Steps s;
+  if (!s(channel.Begin())) return s.Stopped();
+  if (!s(ReadInfo(channel, image, kKind), &s.settings)) return s.Stopped();
+  if (!s(ReadDefaultKeys(channel, image, kKind), &s.keys)) return s.Stopped();
   for (std::size_t p = 0; p < kProfileCount; ++p) {
-    t(ReadSettingsSlot(channel, image, kKind, p));
-    t(ReadKeyPage(channel, image, kKind, p));
+    if (!s(ReadSettingsSlot(channel, image, kKind, p), &s.settings)) return s.Stopped();
+    if (!s(ReadKeyPage(channel, image, kKind, p), &s.keys)) return s.Stopped();
   }
-  LoadCurrent(image, kKind, ReadActiveIndex(channel, image, kKind, t));
-  t(channel.End());
-  Call(hooks.saveSelectedLightProfile, kKind);
-  Call(hooks.saveSelectedKeyProfile, kKind);
-  return t.Result();
+  const std::size_t active = ReadActiveIndex(channel, image, kKind, s);
+  if (core::CurrentStopSet()) return s.Stopped();
+  LoadCurrent(image, kKind, active);
+  s(channel.End());
+  SaveRead(kKind, s, hooks, true);
+  return s.Result();
 }
 
 SyncResult SyncMousePad(DeviceChannel& channel, DeviceImage& image, const SyncHooks& hooks) {
   constexpr DeviceKind kKind = DeviceKind::kMousePad;
-  Tally t;
-  t(channel.Begin());
-  t(ReadInfo(channel, image, kKind));
-  for (std::size_t p = 0; p < kProfileCount; ++p) t(ReadSettingsSlot(channel, image, kKind, p));
-  LoadCurrent(image, kKind, ReadActiveIndex(channel, image, kKind, t));
-  t(channel.End());
-  Call(hooks.saveSelectedLightProfile, kKind);
-  return t.Result();
+  Steps s;
+  s.keys = false;  // the pad has no keys
+  if (!s(channel.Begin())) return s.Stopped();
+  if (!s(ReadInfo(channel, image, kKind), &s.settings)) return s.Stopped();
+  for (std::size_t p = 0; p < kProfileCount; ++p) {
+    if (!s(ReadSettingsSlot(channel, image, kKind, p), &s.settings)) return s.Stopped();
+  }
+  const std::size_t active = ReadActiveIndex(channel, image, kKind, s);
+  if (core::CurrentStopSet()) return s.Stopped();
+  LoadCurrent(image, kKind, active);
+  s(channel.End());
+  SaveRead(kKind, s, hooks, false);
+  return s.Result();
 }
 
 }  // namespace
@@ -166,34 +204,42 @@ SyncResult DeviceSync(DeviceKind kind, DeviceChannel& channel, DeviceImage& imag
 
 SyncResult RereadActiveSettings(DeviceKind kind, DeviceChannel& channel, DeviceImage& image,
                                 const SyncHooks& hooks) {
-  Tally t;
+  Steps s;
+  s.keys = false;
   StoreCurrent(image, kind);
   std::size_t active = 0;
   if (kind == DeviceKind::kMousePad) {
-    active = ReadActiveIndex(channel, image, kind, t);
+    active = ReadActiveIndex(channel, image, kind, s);
   } else {
     // The keyboard and the mouse take the record at offset 0 as profile 0's; the index read
     // here is not used.
     std::array<std::uint8_t, 1> unused{};
-    t(channel.ReadSettings(0, unused));
+    s(channel.ReadSettings(0, unused), &s.settings);
   }
+  if (core::CurrentStopSet()) return s.Stopped();
   // The record is read from offset 0 in both cases and lands in the active slot.
-  t(ReadBlock(image, kind, [active](auto& b) -> auto& { return b.settings[active]; },
-              [&](std::span<std::uint8_t> slot) {
-                const CommandResult r = channel.ReadSettings(0, slot.first(kSettingsTransferSize));
-                slot[0] = static_cast<std::uint8_t>(active);
-                return r;
-              }));
+  const CommandResult r =
+      ReadBlock(image, kind, [active](auto& b) -> auto& { return b.settings[active]; },
+                [&](std::span<std::uint8_t> slot) {
+                  const CommandResult read =
+                      channel.ReadSettings(0, slot.first(kSettingsTransferSize));
+                  slot[0] = static_cast<std::uint8_t>(active);
+                  return read;
+                });
+  if (!s(r, &s.settings)) return s.Stopped();
   LoadCurrent(image, kind, active);
-  Call(hooks.saveSelectedLightProfile, kind);
-  return t.Result();
+  SaveRead(kind, s, hooks, false);
+  return s.Result();
 }
 
 SyncResult SaveDefaultKeyFile(DeviceChannel& keyboard, DeviceImage& image, const SyncHooks& hooks,
                               const std::filesystem::path& programFolder) {
   constexpr DeviceKind kKind = DeviceKind::kKeyboard;
-  Tally t;
-  t(ReadDefaultKeys(keyboard, image, kKind));
+  Steps s;
+  s.settings = false;
+  if (!s(ReadDefaultKeys(keyboard, image, kKind), &s.keys)) return s.Stopped();
+  // A block that did not arrive is not written over the file that holds the last good one.
+  if (!s.keys) return s.Result();
   const DefaultKeyBlock block = image.Read(kKind, [](const DeviceBlocks& b) { return b.defaultKeys; });
   if (hooks.writeProfileFile) {
     hooks.writeProfileFile(programFolder / kDefaultKeyFileName, kKeyboardDeviceTag, block);
@@ -202,7 +248,7 @@ SyncResult SaveDefaultKeyFile(DeviceChannel& keyboard, DeviceImage& image, const
                  std::string(kDefaultKeyFileName).c_str());
   }
   Call(hooks.rebuildKeyPositionMap);
-  return t.Result();
+  return s.Result();
 }
 
 }  // namespace tavrinex::device

@@ -2,9 +2,10 @@
 // profile's settings after a change made on the device, and the keyboard's factory key block
 // into the default key file.
 //
-// Command results are not acted on: a step whose command fails leaves its block as it was
-// (or with the chunks that did arrive) and the next step runs. The result says how the
-// sequence went, for diagnostics and tools.
+// A step whose command fails leaves its block as it was (or with the chunks that did arrive)
+// and the next step runs; the profile saves that end a sequence skip whatever did not arrive
+// in full. Every step can be cut short by the calling thread's stop event (core::StopScope):
+// the sequence then ends at once and saves nothing. The result says how the sequence went.
 #pragma once
 
 #include <cstdint>
@@ -42,12 +43,18 @@ struct SyncHooks {
 enum class SyncOutcome : std::uint8_t {
   kCompleted,         // every step ran (some commands may have failed)
   kLedCountTooLarge,  // keyboard: stopped after CMD_READ_INFO
+  kInfoFailed,        // keyboard: the info block did not arrive; CMD_END closed the bracket
+  kStopped,           // the thread was asked to stop: the sequence ended between two steps
 };
 
 struct SyncResult {
   SyncOutcome outcome = SyncOutcome::kCompleted;
   int failedCommands = 0;
   CommandResult firstFailure = kResultOk;  // result of the first command that failed
+  // Whether the settings (key) blocks of the sequence all arrived; the profile saves that
+  // follow it run only for what did.
+  bool settingsRead = false;
+  bool keysRead = false;
 };
 
 // The full synchronisation of one device kind. The channel's lock may be held by the caller

@@ -19,16 +19,20 @@ using Clock = std::chrono::steady_clock;
 WaitOutcome WaitForFd(int fd, short events, int abortFd, std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
   for (;;) {
-    pollfd fds[2] = {{fd, events, 0}, {abortFd, POLLIN, 0}};
+    const core::StopEvent* stop = core::CurrentStop();
+    // Negative fds are skipped by poll().
+    pollfd fds[3] = {{fd, events, 0}, {abortFd, POLLIN, 0}, {stop ? stop->Fd() : -1, POLLIN, 0}};
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     const int wait = left.count() < 0 ? 0 : static_cast<int>(left.count());
-    const int n = ::poll(fds, abortFd >= 0 ? 2 : 1, wait);
+    const int n = ::poll(fds, 3, wait);
     if (n < 0) {
       if (errno == EINTR) continue;
       return WaitOutcome::kError;
     }
     if (n == 0) return WaitOutcome::kTimedOut;
-    if (abortFd >= 0 && (fds[1].revents & POLLIN) != 0) return WaitOutcome::kAborted;
+    if ((fds[1].revents & POLLIN) != 0 || (fds[2].revents & POLLIN) != 0) {
+      return WaitOutcome::kAborted;
+    }
     if ((fds[0].revents & events) != 0) return WaitOutcome::kReady;
     if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return WaitOutcome::kHungUp;
   }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 
+#include "core/stop_event.h"
 #include "device/unique_fd.h"
 
 namespace tavrinex::device {
@@ -16,7 +17,8 @@ enum class WaitOutcome : std::uint8_t { kReady, kTimedOut, kAborted, kHungUp, kE
 
 // Waits until fd is ready for events (POLLIN or POLLOUT), the abort eventfd is signalled or
 // the time-out passes. EINTR resumes the wait with the time that is left. The abort event is
-// not consumed: whoever signalled it resets it.
+// not consumed: whoever signalled it resets it. The calling thread's stop event (a
+// core::StopScope) ends the wait too, as kAborted, so no transfer outlasts its thread's stop.
 [[nodiscard]] WaitOutcome WaitForFd(int fd, short events, int abortFd,
                                     std::chrono::milliseconds timeout);
 

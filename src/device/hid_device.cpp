@@ -25,6 +25,14 @@ namespace {
 // Large enough for the longest report a descriptor we accept can declare.
 constexpr std::size_t kMaxWireReport = kMaxReportBits / 8 + 2;
 
+// More than a device's queue holds (hidraw keeps 64 reports per reader).
+constexpr std::size_t kMaxDiscard = 256;
+
+bool HasInput(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, 0) == 1 && (p.revents & POLLIN) != 0;
+}
+
 std::chrono::milliseconds Left(Clock::time_point deadline) {
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
   return std::max(left, std::chrono::milliseconds(0));
@@ -64,18 +72,38 @@ bool HidDevice::LoadDescription(const OpenedInterface& opened) {
   if (!ParseReportDescriptor(opened.reportDescriptor, parsed)) return false;
   descriptor_ = std::move(parsed);
   attributes_ = {opened.vendorId, opened.productId};
-  caps_ = {};
-  caps_.usagePage = descriptor_.collections.front().usagePage;
-  caps_.usage = descriptor_.collections.front().usage;
-  caps_.inputReportLength = descriptor_.inputReportLength;
-  caps_.outputReportLength = descriptor_.outputReportLength;
-  for (const ReportField& f : descriptor_.fields) {
-    if (f.kind != ReportKind::kInput || f.IsConstant()) continue;
-    ++(f.IsButton() ? caps_.inputButtonCaps : caps_.inputValueCaps);
-  }
-  dataItems_ = BuildInputDataItems(descriptor_);
-  inputBuffer_.assign(caps_.inputReportLength, 0);
+  UseCollection(0);
   return true;
+}
+
+void HidDevice::UseCollection(std::size_t index) {
+  selected_ = CollectionView(descriptor_, index);
+  caps_ = {};
+  caps_.usagePage = selected_.collections.front().usagePage;
+  caps_.usage = selected_.collections.front().usage;
+  caps_.inputReportLength = selected_.inputReportLength;
+  caps_.outputReportLength = selected_.outputReportLength;
+  ReportIds ids;
+  for (const ReportField& f : selected_.fields) {
+    if (f.kind != ReportKind::kInput) continue;
+    ids.set(f.reportId);
+    if (!f.IsConstant()) ++(f.IsButton() ? caps_.inputButtonCaps : caps_.inputValueCaps);
+  }
+  dataItems_ = BuildInputDataItems(selected_);
+  inputBuffer_.assign(caps_.inputReportLength, 0);
+  std::lock_guard lock(mutex_);
+  inputIds_ = ids;
+}
+
+bool HidDevice::SelectCollection(std::uint16_t usagePage, std::uint16_t usage) {
+  if (!IsOpen()) return false;
+  for (std::size_t i = 0; i < descriptor_.collections.size(); ++i) {
+    const TopLevelCollection& c = descriptor_.collections[i];
+    if (c.usagePage != usagePage || c.usage != usage) continue;
+    UseCollection(i);
+    return true;
+  }
+  return false;
 }
 
 void HidDevice::CloseDevice() {
@@ -146,13 +174,24 @@ bool HidDevice::ReadReport(std::span<std::uint8_t> buffer, std::chrono::millisec
   if (!h) return false;
   const std::size_t skip = h->usesReportIds ? 0 : 1;
   const std::size_t expected = buffer.size() - skip;
-  // One byte more than expected, so that an oversized report shows as one.
+  ReportIds ids;
+  {
+    std::lock_guard lock(mutex_);
+    ids = inputIds_;
+  }
+  // Room for more than expected, so that an oversized report shows as one.
   std::array<std::uint8_t, kMaxWireReport + 1> wire{};
   const auto deadline = Clock::now() + timeout;
   long n = -1;
   while (WaitForFd(h->fd.Get(), POLLIN, abort_.Get(), Left(deadline)) == WaitOutcome::kReady) {
-    n = ::read(h->fd.Get(), wire.data(), expected + 1);
-    if (n >= 0 || (errno != EAGAIN && errno != EINTR)) break;
+    n = ::read(h->fd.Get(), wire.data(), wire.size());
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+    // Another collection's report on the same node: not ours, neither a reply nor a failure.
+    if (n > 0 && h->usesReportIds && !ids.test(wire[0])) {
+      n = -1;
+      continue;
+    }
+    break;
   }
   EndTransfer();
   if (n < 0 || static_cast<std::size_t>(n) != expected) return false;
@@ -163,7 +202,29 @@ bool HidDevice::ReadReport(std::span<std::uint8_t> buffer, std::chrono::millisec
 }
 
 bool HidDevice::DecodeInputReport(std::span<const std::uint8_t> report) {
-  return device::DecodeInputReport(descriptor_, dataItems_, report);
+  return device::DecodeInputReport(selected_, dataItems_, report);
+}
+
+std::size_t HidDevice::DiscardPendingInput() {
+  auto h = BeginTransfer();
+  if (!h) return 0;
+  std::array<std::uint8_t, kMaxWireReport + 1> wire{};
+  std::size_t dropped = 0;
+  // Bounded: a device that floods its node cannot keep the caller here.
+  for (std::size_t i = 0; i < kMaxDiscard; ++i) {
+    const long n = ::recv(h->fd.Get(), wire.data(), wire.size(), MSG_DONTWAIT);
+    if (n < 0 && errno == ENOTSOCK) {
+      if (!HasInput(h->fd.Get()) || ::read(h->fd.Get(), wire.data(), wire.size()) < 0) break;
+    } else if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    } else if (n == 0) {
+      break;  // the peer is gone
+    }
+    ++dropped;
+  }
+  EndTransfer();
+  return dropped;
 }
 
 }  // namespace tavrinex::device

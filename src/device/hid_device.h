@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <bitset>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -60,8 +61,18 @@ class HidDevice {
   // most `timeout`. A report of another length is consumed and counts as failure.
   [[nodiscard]] bool ReadReport(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout,
                                 std::size_t& bytesRead);
-  // Decodes an input report into the data items built at open.
+  // Decodes an input report into the data items of the selected collection.
   [[nodiscard]] bool DecodeInputReport(std::span<const std::uint8_t> report);
+
+  // One hidraw node carries every top-level collection of its USB interface. Picks the first
+  // collection with this usage page and usage: the capabilities, the data items and the
+  // input buffer become that collection's, and reads take only its input reports (by report
+  // id); the other collections' reports are skipped. False, changing nothing, when the open
+  // interface has no such collection. At open the first collection is selected.
+  [[nodiscard]] bool SelectCollection(std::uint16_t usagePage, std::uint16_t usage);
+  // Reads and drops every input report already waiting, without blocking: what a device sent
+  // after its reader gave up on it. Returns how many reports were dropped.
+  std::size_t DiscardPendingInput();
 
   [[nodiscard]] bool ProbePresence(const std::string& probePath) {
     return backend_->ProbePresence(probePath);
@@ -81,7 +92,7 @@ class HidDevice {
   bool exclusive = false;
   std::string path;
 
-  // Valid while open.
+  // Valid while open. The descriptor is the whole node's.
   [[nodiscard]] const ReportDescriptor& Descriptor() const { return descriptor_; }
   [[nodiscard]] const HidCapabilities& Capabilities() const { return caps_; }
   [[nodiscard]] const HidAttributes& Attributes() const { return attributes_; }
@@ -94,9 +105,13 @@ class HidDevice {
   std::shared_ptr<Handle> BeginTransfer();
   void EndTransfer();
   bool LoadDescription(const OpenedInterface& opened);
+  void UseCollection(std::size_t index);
+
+  using ReportIds = std::bitset<256>;
 
   HidBackend* backend_;
   ReportDescriptor descriptor_;
+  ReportDescriptor selected_;  // the selected collection's view of descriptor_
   HidCapabilities caps_;
   HidAttributes attributes_;
   std::vector<HidDataItem> dataItems_;
@@ -107,6 +122,7 @@ class HidDevice {
   std::condition_variable idle_;
   std::shared_ptr<Handle> handle_;
   int transfers_ = 0;  // transfers under way (the pending flags)
+  ReportIds inputIds_;  // the selected collection's input reports
 };
 
 }  // namespace tavrinex::device

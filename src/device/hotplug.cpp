@@ -117,10 +117,11 @@ std::unique_ptr<HotplugListener> UdevHotplugSource::Listen() {
 }
 
 Wake WaitForWake(const core::StopEvent& stop, HotplugListener* listener, int deviceFd,
-                 bool wantInput, std::chrono::milliseconds timeout) {
-  std::array<pollfd, 3> fds{{{stop.Fd(), POLLIN, 0},
+                 bool wantInput, std::chrono::milliseconds timeout, int workFd) {
+  std::array<pollfd, 4> fds{{{stop.Fd(), POLLIN, 0},
                              {listener != nullptr ? listener->Fd() : -1, POLLIN, 0},
-                             {deviceFd, static_cast<short>(wantInput ? POLLIN : 0), 0}}};
+                             {deviceFd, static_cast<short>(wantInput ? POLLIN : 0), 0},
+                             {workFd, POLLIN, 0}}};
   const int ms = static_cast<int>(std::min<std::chrono::milliseconds::rep>(
       std::max<std::chrono::milliseconds::rep>(timeout.count(), 0), 0x7fffffff));
   int n = 0;
@@ -136,6 +137,7 @@ Wake WaitForWake(const core::StopEvent& stop, HotplugListener* listener, int dev
     [[maybe_unused]] const auto events = listener->Drain();
     return Wake::kHotplug;
   }
+  if ((fds[3].revents & POLLIN) != 0) return Wake::kWork;
   return Wake::kTimeout;
 }
 

@@ -70,13 +70,15 @@ class UdevHotplugSource final : public HotplugSource {
 };
 
 // Why a device thread woke up.
-enum class Wake : std::uint8_t { kTimeout, kStop, kHotplug, kHangup, kInput };
+enum class Wake : std::uint8_t { kTimeout, kStop, kHotplug, kHangup, kInput, kWork };
 
-// Waits up to `timeout` for the stop event, a hot-plug event (listener may be null) or the
-// device fd (may be invalid): kInput when it is readable and `wantInput`, kHangup when it
-// hung up. The stop event wins over everything else; hot-plug events are drained.
+// Waits up to `timeout` for the stop event, a hot-plug event (listener may be null), the
+// device fd (may be invalid) or queued work (workFd, may be -1): kInput when the device is
+// readable and `wantInput`, kHangup when it hung up. The stop event wins over everything
+// else; hot-plug events are drained; the work fd is left for the caller to take.
 [[nodiscard]] Wake WaitForWake(const core::StopEvent& stop, HotplugListener* listener,
-                               int deviceFd, bool wantInput, std::chrono::milliseconds timeout);
+                               int deviceFd, bool wantInput, std::chrono::milliseconds timeout,
+                               int workFd = -1);
 
 // True when the fd (a device's duplicated handle) has hung up: its interface is gone.
 [[nodiscard]] bool HasHungUp(int fd);

@@ -38,23 +38,29 @@ class Watcher {
         stop_(stop),
         listener_(context.hotplug != nullptr ? context.hotplug->Listen() : nullptr) {}
 
-  bool Run() {
+  void Run() {
+    const core::StopScope scope(stop_);
     const std::string name(KindPrefix(kind_));
     while (!stop_.IsSet()) {
+      auto period = kSearchPeriod;
       if (opened_) {
         if (!dev_.ProbePresence(dev_.path)) {
           opened_ = false;
           if (Wait(kGoneWait) == Wake::kStop) break;
           continue;
         }
-      } else if (!Search()) {
-        ctx_.Diagnostic(name + " input watcher: HID enumeration failed, thread ends");
-        return false;
+        period = kProbePeriod;
+      } else if (Search()) {
+        retry_.Succeeded();
+        if (opened_) period = kProbePeriod;
+      } else {
+        period = retry_.Failed([&] {
+          ctx_.Diagnostic(name + " input watcher: HID enumeration failed; trying again with a growing pause");
+        });
       }
-      if (stopped_ || Wait(opened_ ? kProbePeriod : kSearchPeriod) == Wake::kStop) break;
+      if (stopped_ || Wait(period) == Wake::kStop) break;
     }
     ctx_.Diagnostic(name + " input watcher: stopped");
-    return true;
   }
 
  private:
@@ -86,10 +92,10 @@ class Watcher {
     return true;
   }
 
-  [[nodiscard]] bool Accepted() const {
+  // The consumer-control collection may share its node with the configuration one.
+  [[nodiscard]] bool Accepted() {
     return dev_.Attributes().vendorId == kVendorId && dev_.Attributes().productId == product_ &&
-           dev_.Capabilities().usagePage == kConsumerUsagePage &&
-           dev_.Capabilities().usage == kConsumerUsage;
+           dev_.SelectCollection(kConsumerUsagePage, kConsumerUsage);
   }
 
   // Reads reports until the interface goes away or the thread is asked to stop. A read lasts
@@ -104,12 +110,17 @@ class Watcher {
         return;
       }
       std::size_t n = 0;
-      if (wake == Wake::kInput && dev_.ReadReport(report, std::chrono::milliseconds(0), n)) {
-        Announce(report);
-        continue;
+      if (wake == Wake::kInput) {
+        if (dev_.ReadReport(report, std::chrono::milliseconds(0), n)) {
+          Announce(report);
+          continue;
+        }
+        // Another collection's report (the replies on a shared node) or a malformed one: no
+        // sign that the device went, so no probe for it.
+        if (!HasHungUp(handle.Get())) continue;
       }
-      // No report (a report of the wrong length counts as none): is the interface still
-      // there? A handle that hung up is gone even if its path came back meanwhile.
+      // No report for 500 ms, or a hang-up: is the interface still there? A handle that hung
+      // up is gone even if its path came back meanwhile.
       if (wake == Wake::kHangup || HasHungUp(handle.Get()) || !dev_.ProbePresence(dev_.path)) {
         opened_ = false;
         return;
@@ -145,6 +156,7 @@ class Watcher {
   bool opened_ = false;   // an interface is open and being read
   bool found_ = false;    // the current scan found it
   bool stopped_ = false;  // the stop event fired while reading
+  EnumerationRetry retry_;
 };
 
 }  // namespace
@@ -159,21 +171,31 @@ std::optional<std::uint32_t> MessageForUsage(DeviceKind watcher, std::uint16_t u
 bool HandleDeviceMessage(std::uint32_t message, const DeviceThreadsContext& context) {
   for (const DeviceMessage& m : kDeviceMessages) {
     if (m.id != message) continue;
-    DeviceChannel& channel = context.Channel(m.kind);
-    if (context.image != nullptr) {
-      [[maybe_unused]] const SyncResult r =
-          m.full ? DeviceSync(m.kind, channel, *context.image, context.sync)
-                 : RereadActiveSettings(m.kind, channel, *context.image, context.sync);
-    }
-    if (context.window.refreshControls) context.window.refreshControls(m.kind);
+    const DeviceThreadsContext* ctx = &context;
+    const DeviceMessage msg = m;
+    const DeviceTask task = m.full ? DeviceTask::kSync : DeviceTask::kReread;
+    context.work->Post(m.kind, task, [ctx, msg] {
+      if (ctx->image != nullptr) {
+        DeviceChannel& channel = ctx->Channel(msg.kind);
+        const SyncResult r =
+            msg.full ? DeviceSync(msg.kind, channel, *ctx->image, ctx->sync)
+                     : RereadActiveSettings(msg.kind, channel, *ctx->image, ctx->sync);
+        if (r.outcome == SyncOutcome::kStopped) return;
+      }
+      const WindowHooks* w = &ctx->window;
+      const DeviceKind kind = msg.kind;
+      ctx->Post([w, kind] {
+        if (w->refreshControls) w->refreshControls(kind);
+      });
+    });
     return true;
   }
   return false;
 }
 
-bool RunInputWatcher(DeviceKind kind, HidDevice& device, const DeviceThreadsContext& context,
+void RunInputWatcher(DeviceKind kind, HidDevice& device, const DeviceThreadsContext& context,
                      const core::StopEvent& stop) {
-  return Watcher(kind, device, context, stop).Run();
+  Watcher(kind, device, context, stop).Run();
 }
 
 DeviceThreads::DeviceThreads(const DeviceThreadsContext& context) : ctx_(context) {}

@@ -39,13 +39,14 @@ inline constexpr std::array<DeviceMessage, 6> kDeviceMessages = {{
 // The message a watcher sends for a usage; nullopt for usages it does not announce.
 [[nodiscard]] std::optional<std::uint32_t> MessageForUsage(DeviceKind watcher, std::uint16_t usage);
 
-// UI thread: handles one of kDeviceMessages (synchronisation or re-read, then the device's
-// controls are refreshed). False for any other message.
+// UI thread: handles one of kDeviceMessages by handing the synchronisation or re-read to
+// the device's detection thread (context.work), which posts the refresh of the device's
+// controls when it is done. Returns at once; false for any other message.
 bool HandleDeviceMessage(std::uint32_t message, const DeviceThreadsContext& context);
 
 // The input watcher of the keyboard or the mouse, reading through `device` (created once and
-// kept by the caller). Runs until `stop` is set, or until an enumeration fails (false).
-bool RunInputWatcher(DeviceKind kind, HidDevice& device, const DeviceThreadsContext& context,
+// kept by the caller). Runs until `stop` is set.
+void RunInputWatcher(DeviceKind kind, HidDevice& device, const DeviceThreadsContext& context,
                      const core::StopEvent& stop);
 
 // The three detection threads and the two input watchers, started and stopped together.

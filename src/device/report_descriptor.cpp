@@ -1,5 +1,6 @@
 #include "device/report_descriptor.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -364,6 +365,65 @@ bool ParseReportDescriptor(std::span<const std::uint8_t> bytes, ReportDescriptor
   if (error != nullptr) *error = parser.Error();
   out = {};
   return false;
+}
+
+namespace {
+
+// Bytes of report `id` of `kind`, id byte included: the end of its furthest field.
+std::uint16_t ReportLength(const ReportDescriptor& d, ReportKind kind, std::uint8_t id) {
+  std::uint64_t bits = 0;
+  for (const ReportField& f : d.fields) {
+    if (f.kind != kind || f.reportId != id) continue;
+    const std::uint64_t end =
+        std::uint64_t{f.bitOffset} + std::uint64_t{f.reportSize} * f.reportCount;
+    bits = std::max(bits, end);
+  }
+  return static_cast<std::uint16_t>((bits + 7) / 8 + 1);
+}
+
+void AddReport(const ReportDescriptor& d, const ReportField& f, std::vector<std::uint8_t>& ids,
+               std::uint16_t& length) {
+  if (std::find(ids.begin(), ids.end(), f.reportId) != ids.end()) return;
+  ids.push_back(f.reportId);
+  length = std::max(length, ReportLength(d, f.kind, f.reportId));
+}
+
+}  // namespace
+
+CollectionReports ReportsOf(const ReportDescriptor& descriptor, std::size_t collection) {
+  CollectionReports out;
+  for (const ReportField& f : descriptor.fields) {
+    if (f.collection != collection) continue;
+    if (f.kind == ReportKind::kInput) {
+      AddReport(descriptor, f, out.inputReportIds, out.inputReportLength);
+    }
+    if (f.kind == ReportKind::kOutput) {
+      AddReport(descriptor, f, out.outputReportIds, out.outputReportLength);
+    }
+  }
+  return out;
+}
+
+ReportDescriptor CollectionView(const ReportDescriptor& descriptor, std::size_t collection) {
+  ReportDescriptor view;
+  if (collection >= descriptor.collections.size()) return view;
+  view.collections.push_back(descriptor.collections[collection]);
+  view.usesReportIds = descriptor.usesReportIds;
+  for (const ReportField& f : descriptor.fields) {
+    if (f.collection != collection) continue;
+    view.fields.push_back(f);
+    view.fields.back().collection = 0;
+  }
+  const CollectionReports reports = ReportsOf(descriptor, collection);
+  view.inputReportLength = reports.inputReportLength;
+  view.outputReportLength = reports.outputReportLength;
+  for (const ReportField& f : view.fields) {
+    if (f.kind == ReportKind::kFeature) {
+      view.featureReportLength =
+          std::max(view.featureReportLength, ReportLength(descriptor, f.kind, f.reportId));
+    }
+  }
+  return view;
 }
 
 }  // namespace tavrinex::device

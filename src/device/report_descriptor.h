@@ -70,6 +70,23 @@ inline constexpr std::size_t kMaxGlobalStackDepth = 8;
 inline constexpr std::size_t kMaxLocalUsages = 1024;
 inline constexpr std::size_t kMaxFields = 1024;
 
+// The reports one top-level collection sends and receives. On Linux one hidraw node carries
+// every collection of a USB interface, so a reader picks its collection's reports by id.
+struct CollectionReports {
+  std::vector<std::uint8_t> inputReportIds;  // each once, in descriptor order
+  std::vector<std::uint8_t> outputReportIds;
+  // Bytes including the id byte, the longest over the collection's report ids.
+  std::uint16_t inputReportLength = 0;
+  std::uint16_t outputReportLength = 0;
+};
+[[nodiscard]] CollectionReports ReportsOf(const ReportDescriptor& descriptor,
+                                          std::size_t collection);
+
+// The descriptor as seen by one top-level collection: that collection alone, its fields
+// (collection index 0) and its report lengths. What a reader of that collection decodes with.
+[[nodiscard]] ReportDescriptor CollectionView(const ReportDescriptor& descriptor,
+                                              std::size_t collection);
+
 // Parses a descriptor. Returns false and fills error (when given) for a malformed one:
 // truncated item, long item, report size or count beyond the limits, collections nested
 // too deep or unbalanced, push/pop misuse, a main item outside any collection.

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "lighting/effect_tables.h"
-#include "lighting/paced_wait.h"
 
 namespace tavrinex::lighting {
 
@@ -16,15 +15,21 @@ namespace {
 
 constexpr std::size_t kSharedLoop = 3;
 
-// An iteration's first wait: its delay, and at least the 1 ms with which every iteration
-// checks its stop event, so that loops whose delay is 0 do not spin.
-milliseconds FrameDelay(unsigned delayMs) { return std::max(milliseconds(delayMs), milliseconds(1)); }
+// An iteration's first waits: the 1 ms with which every iteration checks its stop event, then
+// the table's delay. They add up, and a delay of 0 still leaves the 1 ms, so no loop spins.
+bool IterationStart(const Wait& wait, unsigned delayMs) {
+  return wait(kIterationWait) && wait(milliseconds(delayMs));
+}
 
 std::int64_t SteadyNowMs() {
   return std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace
+
+Wait StopWait(const core::StopEvent& stop) {
+  return [&stop](milliseconds duration) { return !stop.WaitFor(duration); };
+}
 
 AnimationEngine::AnimationEngine(EngineContext context) : ctx_(std::move(context)) {
   if (!ctx_.nowMs) ctx_.nowMs = SteadyNowMs;
@@ -64,8 +69,7 @@ std::chrono::nanoseconds AnimationEngine::ThreadCpuTime() {
 
 void AnimationEngine::RunLoop(std::size_t index, bool (AnimationEngine::*iteration)(const Wait&),
                               bool initialWait) {
-  PacedWait paced(stops_[index]);
-  const Wait wait = [&paced](milliseconds ms) { return paced(ms); };
+  const Wait wait = StopWait(stops_[index]);
   if (initialWait && !wait(ctx_.initialWait)) return;
   while ((this->*iteration)(wait)) {
   }
@@ -133,7 +137,7 @@ bool AnimationEngine::KeyboardIteration(const Wait& wait) {
   constexpr DeviceKind kKind = DeviceKind::kKeyboard;
   const CurrentRecord timing = ctx_.image.Current(kKind);
   const std::uint8_t mode = timing[rec::kMode];
-  if (!wait(FrameDelay(KeyboardDelay(mode, timing[rec::kSpeed])))) return false;
+  if (!IterationStart(wait, KeyboardDelay(mode, timing[rec::kSpeed]))) return false;
   if (!Connected(kKind)) return wait(kDisconnectedWait);  // no hue step either
   if (!Shared(kKind)) {
     if (!wait(milliseconds(KeyboardExtraWait(mode)))) return false;
@@ -158,7 +162,7 @@ bool AnimationEngine::MouseIteration(const Wait& wait) {
   const CurrentRecord timing = ctx_.image.Current(kKind);
   const unsigned speed = ClampLevel(timing[rec::kSpeed]);
   // 2 speed + 3, then 10 speed: one wait.
-  if (!wait(FrameDelay(2 * speed + 3 + 10 * speed))) return false;
+  if (!IterationStart(wait, 2 * speed + 3 + 10 * speed)) return false;
   if (!Connected(kKind)) return wait(kDisconnectedWait);
   if (Shared(kKind)) return true;
   const std::uint8_t mode = timing[rec::kMode];
@@ -182,7 +186,7 @@ bool AnimationEngine::MousePadIteration(const Wait& wait) {
   const CurrentRecord timing = ctx_.image.Current(kKind);
   const std::uint8_t mode = timing[rec::kMode];
   const unsigned speed = ClampLevel(timing[rec::kSpeed]);
-  if (!wait(FrameDelay(MousePadDelay(mode, timing[rec::kSpeed])))) return false;
+  if (!IterationStart(wait, MousePadDelay(mode, timing[rec::kSpeed]))) return false;
   if (!Connected(kKind)) return wait(kDisconnectedWait);
   if (Shared(kKind)) return true;
   milliseconds before{0};
@@ -205,7 +209,7 @@ bool AnimationEngine::MousePadIteration(const Wait& wait) {
 
 bool AnimationEngine::SharedIteration(const Wait& wait) {
   const SharedLighting shared = ctx_.store.Shared();
-  if (!wait(FrameDelay(4U * ClampLevel(shared.Speed())))) return false;
+  if (!IterationStart(wait, 4U * ClampLevel(shared.Speed()))) return false;
   const bool kb = Shared(DeviceKind::kKeyboard);
   const bool ms = Shared(DeviceKind::kMouse);
   const bool mp = Shared(DeviceKind::kMousePad);

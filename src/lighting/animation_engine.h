@@ -1,9 +1,9 @@
 // The four animation threads: one per device and one for the lighting shared by all devices.
 // Each iteration waits its frame delay, takes a snapshot of the device's record, renders the
 // effect, draws the LED pictures and sends the LedFrame with CMD_WRITE_LED_COLOURS. Every wait
-// is a wait on the thread's stop event, so a stop ends it at once; the 1 ms with which every
-// iteration checks that event folds into the frame delay (a delay of 0 still waits 1 ms). The
-// waits keep a schedule (PacedWait), so frames come at the tables' periods.
+// is a wait on the thread's stop event, so a stop ends it at once. Each iteration first waits
+// 1 ms, then its table's delay, both counted from now: the time a frame takes to render and
+// send adds to them, which is the tempo the effects were made with on the devices.
 //
 // The editor (UI thread) resets and seeds the animation states through this object; each
 // device's state sits behind its own mutex, held only while a frame is rendered.
@@ -29,6 +29,10 @@ namespace tavrinex::lighting {
 // A thread's wait: true to go on, false when the thread is asked to stop.
 using Wait = std::function<bool(std::chrono::milliseconds)>;
 
+// A thread's waits on its stop event, from now; a zero wait only looks at the event.
+[[nodiscard]] Wait StopWait(const core::StopEvent& stop);
+
+inline constexpr auto kIterationWait = std::chrono::milliseconds(1);
 inline constexpr auto kInitialWait = std::chrono::milliseconds(3000);
 inline constexpr auto kDisconnectedWait = std::chrono::milliseconds(100);
 inline constexpr auto kNobodyConnectedWait = std::chrono::milliseconds(1000);

@@ -42,17 +42,29 @@ constexpr OtherTwo SaveOrder(DeviceKind source) {
 
 }  // namespace
 
+device::CommandResult FlushDeviceSettings(DeviceKind kind, LightingStore& store,
+                                          const DeviceImage& image, DeviceChannel& channel) {
+  // Taken before the record is copied: an edit made during the write marks it dirty again.
+  if (!store.TakeDirty(kind)) return kResultOk;
+  std::array<std::uint8_t, device::kSettingsTransferSize> buffer{};
+  const CurrentRecord record = image.Current(kind);
+  std::copy(record.begin(), record.end(), buffer.begin());
+  const device::CommandResult result = channel.WriteSettings(buffer);
+  if (result != kResultOk && channel.connected) store.MarkDirty(kind);
+  return result;
+}
+
 int FlushSettings(LightingStore& store, const DeviceImage& image, const Channels& channels) {
   int sent = 0;
   for (const DeviceKind kind : device::kAllDeviceKinds) {
-    if (!store.TakeDirty(kind)) continue;
-    std::array<std::uint8_t, device::kSettingsTransferSize> buffer{};
-    const CurrentRecord record = image.Current(kind);
-    std::copy(record.begin(), record.end(), buffer.begin());
-    if (DeviceChannel* channel = channels[IndexOf(kind)]) {
-      [[maybe_unused]] const auto result = channel->WriteSettings(buffer);
-      ++sent;
+    DeviceChannel* channel = channels[IndexOf(kind)];
+    if (channel == nullptr) {
+      (void)store.TakeDirty(kind);
+      continue;
     }
+    if (!store.IsDirty(kind)) continue;
+    (void)FlushDeviceSettings(kind, store, image, *channel);
+    ++sent;
   }
   return sent;
 }

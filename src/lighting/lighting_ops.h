@@ -1,6 +1,7 @@
 // The operations on the lighting model: the periodic settings flush, the switch of the
 // mouse's or the pad's active on-board profile, the shared lighting, the keyboard's custom
-// colour operations and the mouse pad's factory reset. All run on the UI thread.
+// colour operations and the mouse pad's factory reset. Those that reach a device run on
+// that device's thread (device::DeviceWorkQueue), never on the UI thread.
 #pragma once
 
 #include <array>
@@ -40,9 +41,18 @@ struct LightingHooks {
   std::function<void(std::chrono::milliseconds)> sleep;
 };
 
-// Keyboard, mouse, mouse pad: each dirty record goes out as 56 bytes (its 21 bytes, then 35
-// zero bytes) with CMD_WRITE_SETTINGS, and its flag is cleared whatever the result. Returns how
-// many writes were sent.
+// The settings flush of one device, on its device thread: a dirty record goes out as 56
+// bytes (its 21 bytes, then 35 zero bytes) with CMD_WRITE_SETTINGS. A write the device did
+// not take (no reply, refused, busy) leaves the device dirty, so the next flush sends it
+// again; a device that is not connected has nothing to take it and is left clean (its state
+// is read afresh when it comes back). Returns the write's result; kResultOk when nothing
+// was dirty.
+device::CommandResult FlushDeviceSettings(DeviceKind kind, LightingStore& store,
+                                          const device::DeviceImage& image,
+                                          device::DeviceChannel& channel);
+
+// Keyboard, mouse, mouse pad in turn, as FlushDeviceSettings. Returns how many writes were
+// sent.
 int FlushSettings(LightingStore& store, const device::DeviceImage& image, const Channels& channels);
 
 enum class ProfileSwitch : std::uint8_t {

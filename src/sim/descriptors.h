@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace tavrinex::sim {
@@ -40,5 +41,16 @@ inline constexpr std::array<std::uint8_t, 25> kConsumerDescriptor = {
     0x81, 0x00,        //   Input (Data, Array, Absolute)
     0xC0,              // End Collection
 };
+
+// One node with both: the consumer-control collection first, then the configuration one,
+// as a keyboard that puts them in one USB interface describes itself.
+inline constexpr std::array<std::uint8_t, kConsumerDescriptor.size() + kConfigDescriptor.size()>
+    kSharedNodeDescriptor = [] {
+      std::array<std::uint8_t, kConsumerDescriptor.size() + kConfigDescriptor.size()> out{};
+      std::size_t at = 0;
+      for (const std::uint8_t b : kConsumerDescriptor) out[at++] = b;
+      for (const std::uint8_t b : kConfigDescriptor) out[at++] = b;
+      return out;
+    }();
 
 }  // namespace tavrinex::sim

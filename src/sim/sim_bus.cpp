@@ -24,6 +24,15 @@ constexpr auto kForever = std::chrono::hours(24);
 }  // namespace
 
 struct SimBus::Connection final : ReplySink {
+  using Clock = std::chrono::steady_clock;
+  struct LateReport {
+    Clock::time_point due;
+    std::vector<std::uint8_t> bytes;
+  };
+
+  SimBus* bus = nullptr;
+  std::string path;
+  bool broadcast = false;  // replies reach every reader of the interface, as on hidraw
   UniqueFd fd;  // the device's end
   EventFd stop;
   std::shared_ptr<DeviceEnd> end;
@@ -32,12 +41,39 @@ struct SimBus::Connection final : ReplySink {
   bool exclusive = false;  // opened with the exclusive flag
   bool hungUp = false;     // set by the firmware on this thread only
   std::atomic<bool> finished{false};
+  std::vector<LateReport> late;  // this thread only
   std::thread thread;
 
   void Send(std::span<const std::uint8_t> report) override {
-    // A report that finds the host's queue full is lost, as on a real interrupt endpoint.
+    if (broadcast) {
+      bus->SendInput(path, report);
+    } else {
+      Deliver(report);
+    }
+  }
+  // To this host only. A report that finds the host's queue full is lost, as on a real
+  // interrupt endpoint.
+  void Deliver(std::span<const std::uint8_t> report) const {
     [[maybe_unused]] const auto n =
         ::send(fd.Get(), report.data(), report.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+  }
+  void SendLater(std::span<const std::uint8_t> report, std::chrono::milliseconds delay) override {
+    late.push_back({Clock::now() + delay, {report.begin(), report.end()}});
+  }
+  // Sends the late reports that are due; returns the wait until the next one.
+  std::chrono::milliseconds SendDue() {
+    const auto now = Clock::now();
+    auto next = std::chrono::milliseconds(kForever);
+    for (auto it = late.begin(); it != late.end();) {
+      if (it->due <= now) {
+        Send(it->bytes);
+        it = late.erase(it);
+      } else {
+        next = std::min(next, std::chrono::ceil<std::chrono::milliseconds>(it->due - now));
+        ++it;
+      }
+    }
+    return next;
   }
   bool Delay(std::chrono::milliseconds duration) override {
     return WaitForFd(stop.Get(), POLLIN, -1, duration) == WaitOutcome::kTimedOut;
@@ -51,7 +87,10 @@ struct SimBus::Connection final : ReplySink {
   void Run() {
     std::array<std::uint8_t, 4096> buffer{};
     const short events = canWrite ? POLLIN : 0;
-    while (!hungUp && WaitForFd(fd.Get(), events, stop.Get(), kForever) == WaitOutcome::kReady) {
+    while (!hungUp) {
+      const WaitOutcome w = WaitForFd(fd.Get(), events, stop.Get(), SendDue());
+      if (w == WaitOutcome::kTimedOut) continue;
+      if (w != WaitOutcome::kReady) break;
       const auto n = ::recv(fd.Get(), buffer.data(), buffer.size(), MSG_DONTWAIT);
       if (n == 0) break;  // host closed
       if (n < 0) continue;
@@ -182,7 +221,7 @@ void SimBus::SendInput(const std::string& path, std::span<const std::uint8_t> re
   std::lock_guard lock(mutex_);
   if (Interface* iface = Find(path)) {
     for (auto& c : iface->connections) {
-      if (!c->HostClosed()) c->Send(report);
+      if (!c->HostClosed()) c->Deliver(report);
     }
   }
 }
@@ -248,6 +287,9 @@ std::optional<device::OpenedInterface> SimBus::Open(const std::string& path,
   opened.writeStyle = iface->spec.writeStyle;
 
   auto c = std::make_unique<Connection>();
+  c->bus = this;
+  c->path = path;
+  c->broadcast = iface->spec.broadcastReplies;
   c->fd.Reset(ends[1]);
   c->end = iface->end;
   c->canWrite = flags.write;

@@ -22,6 +22,10 @@ class ReplySink {
  public:
   virtual ~ReplySink() = default;
   virtual void Send(std::span<const std::uint8_t> report) = 0;
+  // Sends the report after `delay` while the firmware goes on with later requests: a reply
+  // that arrives after its reader gave up.
+  virtual void SendLater(std::span<const std::uint8_t> report,
+                         std::chrono::milliseconds delay) = 0;
   // Waits like a slow device would; false when the connection ends meanwhile.
   virtual bool Delay(std::chrono::milliseconds duration) = 0;
   // Drops the connection, as an unplug in the middle of a transfer does.
@@ -43,6 +47,9 @@ struct InterfaceSpec {
   // How the host side writes: sockets never block a write, but a test may ask for the
   // worker-thread path that hidraw nodes take.
   device::WriteStyle writeStyle = device::WriteStyle::kNonBlocking;
+  // As on a hidraw node, every reader gets every input report, replies included: two opens
+  // of one node (the configuration link and the consumer-control watcher) both see them.
+  bool broadcastReplies = false;
 };
 
 class SimBus final : public device::HidBackend {

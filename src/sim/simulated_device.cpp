@@ -58,10 +58,10 @@ struct SimulatedDevice::Core {
     std::size_t first = 0;  // index in the log of the first request hit
   };
 
-  [[nodiscard]] std::optional<Fault::Action> FaultFor(std::size_t index) const {
+  [[nodiscard]] std::optional<Fault> FaultFor(std::size_t index) const {
     for (const auto& a : faults) {
       if (index < a.first) continue;
-      if (a.fault.count == Fault::kEvery || index - a.first < a.fault.count) return a.fault.action;
+      if (a.fault.count == Fault::kEvery || index - a.first < a.fault.count) return a.fault;
     }
     return std::nullopt;
   }
@@ -79,9 +79,17 @@ struct SimulatedDevice::Core {
   // The consumer interface goes first: a host that sees its configuration interface hang up
   // must find the whole device gone, as after a real unplug.
   void UnplugInterfaces() {
-    if (!consumerPath.empty()) bus->Unplug(consumerPath);
+    if (!consumerPath.empty() && !SharedNode()) bus->Unplug(consumerPath);
     bus->Unplug(configPath);
   }
+
+  void Chatter() {
+    if (consumerPath.empty()) return;
+    const std::array<std::uint8_t, 3> idle = {kConsumerReportId, 0, 0};
+    bus->SendInput(consumerPath, idle);
+  }
+
+  [[nodiscard]] bool SharedNode() const { return consumerPath == configPath; }
 
   SimBus* bus;
   const device::DeviceKind kind;
@@ -93,6 +101,7 @@ struct SimulatedDevice::Core {
   std::vector<device::ReportFrame> log;
   std::vector<ArmedFault> faults;
   std::chrono::milliseconds delay{0};
+  bool chatter = false;
   bool plugged = false;
 };
 
@@ -107,28 +116,48 @@ class ConfigEnd final : public DeviceEnd {
     std::copy_n(report.begin(), std::min(report.size(), request.bytes.size()),
                 request.bytes.begin());
     std::size_t index = 0;
-    std::optional<Fault::Action> fault;
+    std::optional<Fault> fault;
     std::optional<Firmware::Response> response;
     std::chrono::milliseconds delay{0};
+    bool chatter = false;
     {
       std::lock_guard lock(core_->mutex);
       index = core_->log.size();
       core_->log.push_back(request);
       fault = core_->FaultFor(index);
-      // A request hit by a fault never reaches the firmware.
-      if (!fault) response = core_->firmware.Handle(request);
+      // A request hit by a fault never reaches the firmware, unless the fault is only in
+      // how the reply travels.
+      if (!fault || Answered(fault->action)) response = core_->firmware.Handle(request);
       delay = core_->delay;
+      chatter = core_->chatter;
     }
     if (delay.count() > 0 && !sink.Delay(delay)) return;
-    if (!fault) {
-      sink.Send(response->reply.bytes);
-      if (response->announce) core_->Announce(*response->announce);
+    if (chatter) core_->Chatter();
+    if (response) {
+      Reply(fault ? fault->action : Fault::Action::kNoReply, fault ? fault->late : delay,
+            *response, sink);
       return;
     }
-    Act(*fault, request, index, sink);
+    Act(fault->action, request, index, sink);
   }
 
  private:
+  static bool Answered(Fault::Action action) {
+    return action == Fault::Action::kLateReply || action == Fault::Action::kDoubleReply;
+  }
+
+  // A normal reply (action kNoReply stands for "no fault"), a late one or a doubled one.
+  void Reply(Fault::Action action, std::chrono::milliseconds late,
+             const Firmware::Response& response, ReplySink& sink) {
+    if (action == Fault::Action::kLateReply) {
+      sink.SendLater(response.reply.bytes, late);
+    } else {
+      sink.Send(response.reply.bytes);
+      if (action == Fault::Action::kDoubleReply) sink.Send(response.reply.bytes);
+    }
+    if (response.announce) core_->Announce(*response.announce);
+  }
+
   void Act(Fault::Action action, const device::ReportFrame& request, std::size_t index,
            ReplySink& sink) {
     device::ReportFrame refusal = request;
@@ -146,6 +175,8 @@ class ConfigEnd final : public DeviceEnd {
         sink.Send(std::span(noise).first(9));
         break;
       }
+      case Fault::Action::kLateReply:
+      case Fault::Action::kDoubleReply: break;  // answered in Reply
       case Fault::Action::kUnplug: {
         {
           std::lock_guard lock(core_->mutex);
@@ -179,6 +210,12 @@ void SimulatedDevice::Plug() {
     std::lock_guard lock(core_->mutex);
     core_->firmware.PowerCycle();
     core_->plugged = true;
+  }
+  if (core_->SharedNode()) {
+    InterfaceSpec spec = Spec(core_->configPath, core_->kind, kSharedNodeDescriptor);
+    spec.broadcastReplies = true;
+    core_->bus->Plug(std::move(spec), std::make_shared<ConfigEnd>(core_));
+    return;
   }
   core_->bus->Plug(Spec(core_->configPath, core_->kind, kConfigDescriptor),
                    std::make_shared<ConfigEnd>(core_));
@@ -234,6 +271,11 @@ void SimulatedDevice::InjectFault(const Fault& fault) {
 void SimulatedDevice::SetReplyDelay(std::chrono::milliseconds delay) {
   std::lock_guard lock(core_->mutex);
   core_->delay = delay;
+}
+
+void SimulatedDevice::SetConsumerChatter(bool on) {
+  std::lock_guard lock(core_->mutex);
+  core_->chatter = on;
 }
 
 void SimulatedDevice::ClearFaults() {

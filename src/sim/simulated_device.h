@@ -28,17 +28,23 @@ struct Fault {
     kGarbage,      // a 64-byte reply of noise (its status byte included)
     kShortReply,   // a reply of the wrong length
     kUnplug,       // the device is unplugged while the host waits for the reply
+    kLateReply,    // the right reply, `late` after the request, while later ones go on
+    kDoubleReply,  // the right reply, twice
   };
   static constexpr std::size_t kEvery = std::numeric_limits<std::size_t>::max();
 
   Action action = Action::kNoReply;
   std::size_t after = 0;  // requests answered normally first, counted from the injection
   std::size_t count = 1;  // requests hit, or kEvery
+  std::chrono::milliseconds late{320};  // kLateReply
 };
 
 class SimulatedDevice {
  public:
   // consumerPath empty: the device has no consumer-control interface (the mouse pad).
+  // consumerPath equal to configPath: one node carries both collections (consumer control,
+  // report id 3, first; configuration, report id 4), as many keyboards of this vendor put
+  // them in one USB interface, and every reader of it gets every report, replies included.
   SimulatedDevice(SimBus& bus, device::DeviceKind kind, std::string configPath,
                   std::string consumerPath);
   ~SimulatedDevice();  // unplugs
@@ -65,6 +71,9 @@ class SimulatedDevice {
   // Every reply waits this long first (link and firmware latency).
   void SetReplyDelay(std::chrono::milliseconds delay);
   void ClearFaults();
+  // Before every reply, an idle consumer-control report (usage 0) on the consumer interface:
+  // what a shared node's configuration reader sees of the other collection.
+  void SetConsumerChatter(bool on);
 
   // Every configuration request the device received, in order, whatever became of it.
   [[nodiscard]] std::vector<device::ReportFrame> Requests() const;

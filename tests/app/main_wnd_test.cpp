@@ -274,19 +274,42 @@ TEST_F(MainWndTest, LedMessagesFromOutsideSetTheKeyOverlayOrAreIgnored) {
   EXPECT_TRUE(Logged("message 0x0777 is unknown"));
 }
 
-TEST_F(MainWndTest, ChangesWithinASecondGiveOneSettingsWriteAtTimerTwo) {
+// Timer 2 only hands the flush to the mouse's device thread (played here by a thread of the
+// test): nothing reaches the device from the UI thread, a burst of edits gives one write, and
+// a write the device refuses stays dirty and goes again at the next tick.
+TEST_F(MainWndTest, ChangesWithinASecondGiveOneSettingsWriteAtTimerTwoOnTheDeviceThread) {
   sim::SimulatedDevices devices(bus);
   devices.PlugAll();
+  DeviceWiring wiring(*wnd, bus, nullptr);
   device::DeviceChannel& mouse = wnd->Channel(DeviceKind::kMouse);
   mouse.hid.path = sim::SimulatedDevices::kMouseConfig;
   mouse.hid.openForReading = mouse.hid.openForWriting = mouse.hid.overlapped = true;
   ASSERT_TRUE(mouse.hid.OpenDevice());
   mouse.connected = true;
   devices.mouse.ClearRequests();
+  const auto runDeviceThread = [&] {
+    std::thread([&] { (void)device::RunDeviceWork(DeviceKind::kMouse, wiring.Context()); }).join();
+  };
   for (int edit = 0; edit < 3; ++edit) wnd->Store().MarkDirty(DeviceKind::kMouse);
   wnd->OnTimer(timer::kFlush);
-  wnd->OnTimer(timer::kFlush);  // nothing new: nothing sent
+  wnd->OnTimer(timer::kFlush);  // the first is still waiting: it is not queued twice
+  EXPECT_EQ(devices.mouse.RequestCount(), 0u);
+  runDeviceThread();
   EXPECT_EQ(devices.mouse.Commands(), std::vector<device::Command>{device::Command::kWriteSettings});
+  wnd->OnTimer(timer::kFlush);  // nothing new: nothing sent
+  runDeviceThread();
+  EXPECT_EQ(devices.mouse.RequestCount(), 1u);
+
+  devices.mouse.InjectFault({sim::Fault::Action::kStatusBusy, 0, 1});
+  wnd->Store().MarkDirty(DeviceKind::kMouse);
+  wnd->OnTimer(timer::kFlush);
+  runDeviceThread();
+  EXPECT_TRUE(wnd->Store().IsDirty(DeviceKind::kMouse)) << "a busy answer is sent again";
+  wnd->OnTimer(timer::kFlush);
+  runDeviceThread();
+  EXPECT_FALSE(wnd->Store().IsDirty(DeviceKind::kMouse));
+  EXPECT_EQ(devices.mouse.RequestCount(), 3u);
+  EXPECT_EQ(device::ExchangesOnForbiddenThread(), 0u);
   mouse.hid.CloseDevice();
 }
 

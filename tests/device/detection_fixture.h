@@ -34,7 +34,10 @@ class RecordingBackend final : public HidBackend {
     std::vector<HidInterfaceInfo> ghosts;
     {
       std::lock_guard lock(mutex_);
-      if (failEnumeration_) return false;
+      if (failEnumerations_ > 0) {
+        --failEnumerations_;
+        return false;
+      }
       ghosts = ghosts_;
     }
     for (auto& g : ghosts) visit(g);
@@ -53,9 +56,10 @@ class RecordingBackend final : public HidBackend {
     std::lock_guard lock(mutex_);
     ghosts_.push_back(std::move(info));
   }
-  void FailEnumeration() {
+  // The next `times` enumerations fail, as with a transient EMFILE or udev error.
+  void FailEnumerations(int times) {
     std::lock_guard lock(mutex_);
-    failEnumeration_ = true;
+    failEnumerations_ = times;
   }
   // How often a path was opened for writing (detection) or for reading only (watchers).
   int Opens(const std::string& path, bool write) const {
@@ -68,7 +72,7 @@ class RecordingBackend final : public HidBackend {
   mutable std::mutex mutex_;
   std::vector<std::pair<std::string, bool>> opens_;
   std::vector<HidInterfaceInfo> ghosts_;
-  bool failEnumeration_ = false;
+  int failEnumerations_ = 0;
 };
 
 // A UI thread: runs the posted closures in order.

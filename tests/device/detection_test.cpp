@@ -189,14 +189,31 @@ TEST_F(DetectionTest, QuickReplugOnTheSamePathReconnects) {
   EXPECT_EQ(Channel(DeviceKind::kMousePad).ReadInfo(info), kResultOk);
 }
 
-TEST_F(DetectionTest, EnumerationFailureEndsTheThreadWithADiagnostic) {
-  backend.FailEnumeration();
-  core::StopEvent stop;
-  EXPECT_FALSE(RunDetection(DeviceKind::kKeyboard, context, stop));
-  EXPECT_EQ(log.Count("diag kb detection: HID enumeration failed, thread ends"), 1);
-  HidDevice consumer(backend);
-  EXPECT_FALSE(RunInputWatcher(DeviceKind::kMouse, consumer, context, stop));
-  EXPECT_EQ(log.Count("diag ms input watcher: HID enumeration failed, thread ends"), 1);
+TEST(EnumerationRetryTest, PausesDoubleUpToHalfAMinuteAndOneLinePerBurst) {
+  EnumerationRetry retry;
+  int lines = 0;
+  const auto say = [&] { ++lines; };
+  const std::vector<long> expected = {1000, 2000, 4000, 8000, 16000, 30000, 30000};
+  for (const long ms : expected) EXPECT_EQ(retry.Failed(say).count(), ms);
+  EXPECT_EQ(lines, 1);
+  retry.Succeeded();
+  EXPECT_FALSE(retry.Failing());
+  EXPECT_EQ(retry.Failed(say).count(), 1000);
+  EXPECT_EQ(lines, 2);
+}
+
+// A transient failure (EMFILE, a udev hiccup) no longer ends the threads for the session:
+// they try again, and a device plugged meanwhile is found.
+TEST_F(DetectionTest, EnumerationFailuresAreRetriedAndTheDeviceIsStillFound) {
+  backend.FailEnumerations(6);
+  threads.Start();
+  ASSERT_TRUE(Eventually([&] {
+    return log.Count("diag kb detection: HID enumeration failed; trying again with a growing pause") == 1;
+  }));
+  devices.keyboard.Plug();  // the hot-plug event wakes the threads before their pause ends
+  ASSERT_TRUE(WaitConnected(DeviceKind::kKeyboard));
+  ASSERT_TRUE(WaitWatching(devices.keyboard));
+  EXPECT_EQ(log.Count("diag kb detection: HID enumeration failed; trying again with a growing pause"), 1);
 }
 
 // 200 plugs and unplugs of all three devices: every fourth one connects in full, the others

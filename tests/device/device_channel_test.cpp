@@ -155,10 +155,11 @@ TEST_F(ChannelTest, BadPageAndEmptyTransfersNeedNoDevice) {
   std::vector<std::uint8_t> block(512);
   EXPECT_EQ(channel.ReadKeyPage(5, block), kResultBadPage);
   EXPECT_EQ(channel.WriteKeyPage(7, block), kResultBadPage);
+  // A key block always holds data: length 0 (an info read that failed) is no success.
   channel.blockLength = 0;
-  EXPECT_EQ(channel.ReadDefaultKeys(block), kResultOk);
-  EXPECT_EQ(channel.ReadKeyPage(0, block), kResultOk);
-  EXPECT_EQ(channel.WriteKeyPage(4, block), kResultOk);
+  EXPECT_EQ(channel.ReadDefaultKeys(block), kResultNoReply);
+  EXPECT_EQ(channel.ReadKeyPage(0, block), kResultNoReply);
+  EXPECT_EQ(channel.WriteKeyPage(4, block), kResultNoReply);
   EXPECT_EQ(channel.WriteLedColours({}), kResultOk);
   EXPECT_EQ(channel.WriteMacros({}), kResultOk);
   channel.connected = true;

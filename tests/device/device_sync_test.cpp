@@ -270,6 +270,8 @@ TEST_F(DeviceSyncTest, DeviceDyingDuringSyncLeavesWhatWasReadAndTheNextPlugStart
   EXPECT_GT(r.failedCommands, 0);
   EXPECT_FALSE(ms.IsPlugged());
   EXPECT_FALSE(Channel(DeviceKind::kMouse).hid.ProbePresence(ms.ConfigPath()));
+  // What did not arrive is not written over the user's profiles.
+  EXPECT_TRUE(log.calls.empty()) << log.calls.front();
 
   const auto fw = ms.Snapshot();
   const DeviceBlocks b = image.Snapshot(DeviceKind::kMouse);
@@ -342,7 +344,13 @@ TEST_F(DeviceSyncTest, DisconnectedChannelLeavesTheImageUntouched) {
   const DeviceBlocks after = image.Snapshot(DeviceKind::kKeyboard);
   EXPECT_EQ(after.defaultKeys, before.defaultKeys);
   EXPECT_EQ(after.info, before.info);
-  EXPECT_EQ(Channel(DeviceKind::kKeyboard).blockLength, 0) << "LED count 0 read from the empty info block";
+  // Without its info block the keyboard's length is unknown: the sync stops, keeps the length
+  // it had and saves nothing over the profiles.
+  EXPECT_EQ(r.outcome, SyncOutcome::kInfoFailed);
+  EXPECT_EQ(Channel(DeviceKind::kKeyboard).blockLength, kDefaultBlockLength);
+  EXPECT_FALSE(r.settingsRead);
+  EXPECT_FALSE(r.keysRead);
+  EXPECT_TRUE(log.calls.empty()) << log.calls.front();
 }
 
 // Animation and UI threads read the image while a detection thread synchronises it.

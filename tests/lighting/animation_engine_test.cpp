@@ -5,7 +5,6 @@
 #include <thread>
 #include <vector>
 
-#include "lighting/paced_wait.h"
 #include "sim_fixture.h"
 
 namespace tavrinex::lighting {
@@ -65,8 +64,9 @@ TEST_F(AnimationEngineTest, KeyboardWaitsItsTableDelayAndTheModesExtraThenSendsA
     std::vector<int> waits;
   };
   const std::vector<Case> cases = {
-      {0, 0, {2, 0}}, {0, 14, {65, 0}}, {1, 2, {17, 20}}, {2, 14, {63, 0}}, {4, 0, {3, 12}},
-      {5, 3, {21, 40}}, {6, 1, {13, 15}}, {7, 5, {29, 1}}, {9, 0, {1, 0}}, {12, 99, {65, 0}},
+      {0, 0, {1, 2, 0}},   {0, 14, {1, 65, 0}}, {1, 2, {1, 17, 20}}, {2, 14, {1, 63, 0}},
+      {4, 0, {1, 3, 12}},  {5, 3, {1, 21, 40}}, {6, 1, {1, 13, 15}}, {7, 5, {1, 29, 1}},
+      {9, 0, {1, 0, 0}},   {12, 99, {1, 65, 0}},
   };
   for (const auto& c : cases) {
     AnimationEngine engine(Context());
@@ -107,7 +107,7 @@ TEST_F(AnimationEngineTest, ADisconnectedDeviceCosts100MsAndKeepsItsState) {
   SetRecord(DeviceKind::kMousePad, Code(LightingMode::kWave), 1);
   EXPECT_TRUE(engine.KeyboardIteration(Recording()));
   EXPECT_TRUE(engine.MousePadIteration(Recording()));
-  EXPECT_EQ(waits, (std::vector<int>{13, 100, 13, 100}));
+  EXPECT_EQ(waits, (std::vector<int>{1, 13, 100, 1, 13, 100}));
   EXPECT_EQ(engine.Hue().Value(), 0);  // no step while the keyboard is away
   EXPECT_EQ(engine.WithKeyboardState([](const KeyboardAnimation& s) { return s.phase; }), 0);
 }
@@ -137,11 +137,11 @@ TEST_F(AnimationEngineTest, MouseAndPadWaits) {
     std::vector<int> waits;
   };
   const std::vector<Case> cases = {
-      {DeviceKind::kMouse, 0, 2, {27}},           {DeviceKind::kMouse, 4, 0, {3, 50}},
-      {DeviceKind::kMouse, 5, 14, {171, 50}},     {DeviceKind::kMousePad, 3, 0, {9, 0}},
-      {DeviceKind::kMousePad, 4, 2, {17, 120}},   {DeviceKind::kMousePad, 5, 1, {13, 50}},
-      {DeviceKind::kMousePad, 7, 2, {17, 60}},    {DeviceKind::kMousePad, 9, 1, {9}},
-      {DeviceKind::kMousePad, 9, 0, {1}},  // a delay of 0 still waits 1 ms: no spinning
+      {DeviceKind::kMouse, 0, 2, {1, 27}},         {DeviceKind::kMouse, 4, 0, {1, 3, 50}},
+      {DeviceKind::kMouse, 5, 14, {1, 171, 50}},   {DeviceKind::kMousePad, 3, 0, {1, 9, 0}},
+      {DeviceKind::kMousePad, 4, 2, {1, 17, 120}}, {DeviceKind::kMousePad, 5, 1, {1, 13, 50}},
+      {DeviceKind::kMousePad, 7, 2, {1, 17, 60}},  {DeviceKind::kMousePad, 9, 1, {1, 9}},
+      {DeviceKind::kMousePad, 9, 0, {1, 0}},  // a delay of 0 still leaves the 1 ms: no spinning
   };
   for (const auto& c : cases) {
     SetRecord(c.kind, c.mode, c.speed);
@@ -160,7 +160,7 @@ TEST_F(AnimationEngineTest, PadSweepPausesASecondAtEachTurn) {
   for (int i = 0; i < 14; ++i) ASSERT_TRUE(engine.MousePadIteration(Recording()));
   waits.clear();
   ASSERT_TRUE(engine.MousePadIteration(Recording()));
-  EXPECT_EQ(waits, (std::vector<int>{9, 50, 1000}));
+  EXPECT_EQ(waits, (std::vector<int>{1, 9, 50, 1000}));
   EXPECT_EQ(LedRequests(DeviceKind::kMousePad), 14u);
 }
 
@@ -169,7 +169,7 @@ TEST_F(AnimationEngineTest, SharedThreadSendsToTheDevicesThatTakePartWithItsWait
   SetRecord(DeviceKind::kKeyboard, Code(LightingMode::kStatic), 3, {255, 0, 0});
   ApplySharedLighting(DeviceKind::kKeyboard, store, image, Context().channels, {});
   ASSERT_TRUE(engine.SharedIteration(Recording()));
-  EXPECT_EQ(waits, (std::vector<int>{12, 6}));
+  EXPECT_EQ(waits, (std::vector<int>{1, 12, 6}));
   EXPECT_EQ(LedRequests(DeviceKind::kKeyboard), 7u);
   EXPECT_EQ(Device(DeviceKind::kMouse).Snapshot().ledFrame[0], 255);
 
@@ -177,19 +177,19 @@ TEST_F(AnimationEngineTest, SharedThreadSendsToTheDevicesThatTakePartWithItsWait
   Channel(DeviceKind::kMouse).sharedLightingActive = false;
   waits.clear();
   ASSERT_TRUE(engine.SharedIteration(Recording()));
-  EXPECT_EQ(waits, (std::vector<int>{12, 9, 1, 6}));
+  EXPECT_EQ(waits, (std::vector<int>{1, 12, 9, 1, 6}));
   EXPECT_EQ(LedRequests(DeviceKind::kKeyboard), 7u);
 
   for (const DeviceKind k : device::kAllDeviceKinds) Channel(k).connected = false;
   waits.clear();
   ASSERT_TRUE(engine.SharedIteration(Recording()));
-  EXPECT_EQ(waits, (std::vector<int>{12, 1000}));
+  EXPECT_EQ(waits, (std::vector<int>{1, 12, 1000}));
 }
 
 TEST_F(AnimationEngineTest, AnIdleSharedThreadAtSpeedZeroStillWaitsEachIteration) {
   AnimationEngine engine(Context());
   ASSERT_TRUE(engine.SharedIteration(Recording()));
-  EXPECT_EQ(waits, (std::vector<int>{1, 20}));
+  EXPECT_EQ(waits, (std::vector<int>{1, 0, 20}));
 }
 
 TEST_F(AnimationEngineTest, BreathingCountsItsCyclesInTheRecord) {
@@ -236,9 +236,9 @@ TEST_F(AnimationEngineTest, ThreadsAnimateAllDevicesWhileTheEditorResetsThemAndS
   EXPECT_GE(LedRequests(DeviceKind::kMousePad), 2u);
 }
 
-TEST(PacedWaitTest, AStopEndsEveryWaitAndTheLoopAtOnce) {
+TEST(StopWaitTest, AStopEndsEveryWaitAtOnce) {
   core::StopEvent stop;
-  PacedWait wait(stop);
+  const Wait wait = StopWait(stop);
   EXPECT_TRUE(wait(milliseconds(0)));
   stop.Set();
   EXPECT_FALSE(wait(std::chrono::hours(1)));
