@@ -21,6 +21,9 @@ struct HidInterfaceInfo {
   std::uint16_t productId = 0;
   std::uint16_t usagePage = 0;
   std::uint16_t usage = 0;
+  // The collection's report ids (0 when the node declares none), for listings.
+  std::vector<std::uint8_t> inputReportIds;
+  std::vector<std::uint8_t> outputReportIds;
 };
 
 struct HidOpenFlags {

@@ -131,7 +131,7 @@ bool LinuxHidBackend::Enumerate(const std::function<void(HidInterfaceInfo)>& vis
   if (!nodes) return false;
   for (const Node& node : *nodes) {
     const std::string dir = DeviceDir(node.name);
-    HidInterfaceInfo info{node.devnode, 0, 0, 0, 0};
+    HidInterfaceInfo info{node.devnode, 0, 0, 0, 0, {}, {}};
     if (const auto uevent = ReadWholeFile(dir + "/uevent", 64 * 1024)) {
       if (const auto ids = ParseHidId(*uevent)) std::tie(info.vendorId, info.productId) = *ids;
     }
@@ -143,9 +143,12 @@ bool LinuxHidBackend::Enumerate(const std::function<void(HidInterfaceInfo)>& vis
       visit(info);  // listed all the same; it will not match anything
       continue;
     }
-    for (const TopLevelCollection& c : descriptor.collections) {
-      info.usagePage = c.usagePage;
-      info.usage = c.usage;
+    for (std::size_t i = 0; i < descriptor.collections.size(); ++i) {
+      info.usagePage = descriptor.collections[i].usagePage;
+      info.usage = descriptor.collections[i].usage;
+      CollectionReports reports = ReportsOf(descriptor, i);
+      info.inputReportIds = std::move(reports.inputReportIds);
+      info.outputReportIds = std::move(reports.outputReportIds);
       visit(info);
     }
   }

@@ -114,7 +114,7 @@ struct SimBus::Connection final : ReplySink {
 struct SimBus::Interface {
   InterfaceSpec spec;
   std::shared_ptr<DeviceEnd> end;
-  std::vector<device::TopLevelCollection> collections;
+  device::ReportDescriptor descriptor;  // empty when it does not parse
   std::list<std::unique_ptr<Connection>> connections;
 };
 
@@ -157,7 +157,7 @@ void SimBus::Plug(InterfaceSpec spec, std::shared_ptr<DeviceEnd> end) {
   auto iface = std::make_unique<Interface>();
   device::ReportDescriptor parsed;
   if (device::ParseReportDescriptor(spec.reportDescriptor, parsed)) {
-    iface->collections = parsed.collections;
+    iface->descriptor = std::move(parsed);
   }
   iface->spec = std::move(spec);
   iface->end = std::move(end);
@@ -250,9 +250,12 @@ bool SimBus::Enumerate(const std::function<void(device::HidInterfaceInfo)>& visi
   {
     std::lock_guard lock(mutex_);
     for (const auto& iface : interfaces_) {
-      for (const auto& c : iface->collections) {
+      const device::ReportDescriptor& d = iface->descriptor;
+      for (std::size_t i = 0; i < d.collections.size(); ++i) {
+        device::CollectionReports reports = device::ReportsOf(d, i);
         found.push_back({iface->spec.path, iface->spec.vendorId, iface->spec.productId,
-                         c.usagePage, c.usage});
+                         d.collections[i].usagePage, d.collections[i].usage,
+                         std::move(reports.inputReportIds), std::move(reports.outputReportIds)});
       }
     }
   }

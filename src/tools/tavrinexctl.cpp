@@ -53,6 +53,13 @@ const char* ProductName(std::uint16_t product) {
   }
 }
 
+std::string IdList(const std::vector<std::uint8_t>& ids) {
+  if (ids.empty()) return "-";
+  std::string out;
+  for (const std::uint8_t id : ids) out += (out.empty() ? "" : ",") + std::to_string(id);
+  return out;
+}
+
 int ListDevices(HidBackend& backend) {
   tavrinex::device::HidPathList list;
   if (!tavrinex::device::EnumerateHidPaths(backend, list)) {
@@ -60,11 +67,16 @@ int ListDevices(HidBackend& backend) {
     return 1;
   }
   int shown = 0;
-  std::printf("%-8s %-10s %-10s %-6s %s\n", "product", "device", "usagepage", "usage", "path");
+  // One line per top-level collection: a node that carries several shows each, with the
+  // report ids by which its reports are told apart.
+  std::printf("%-8s %-10s %-10s %-6s %-9s %-10s %s\n", "product", "device", "usagepage", "usage",
+              "input-ids", "output-ids", "path");
   for (const auto& info : list.Entries()) {
     if (info.vendorId != tavrinex::device::kVendorId) continue;
-    std::printf("%04X     %-10s 0x%04X     0x%04X %s\n", info.productId,
-                ProductName(info.productId), info.usagePage, info.usage, info.path.c_str());
+    std::printf("%04X     %-10s 0x%04X     0x%04X %-9s %-10s %s\n", info.productId,
+                ProductName(info.productId), info.usagePage, info.usage,
+                IdList(info.inputReportIds).c_str(), IdList(info.outputReportIds).c_str(),
+                info.path.c_str());
     ++shown;
   }
   if (shown == 0) std::printf("(no interface of vendor 0C45 found)\n");

@@ -146,7 +146,7 @@ TEST_F(DetectionTest, OtherProductOfTheVendorIsOpenedRejectedAndClosed) {
 // An interface that was listed but is gone when it is opened is skipped.
 TEST_F(DetectionTest, InterfaceGoneBeforeItsOpenIsSkipped) {
   backend.AddGhost({"sim:ghost/config", kVendorId, kMousePadProductId, kConfigUsagePage,
-                    kConfigUsage});
+                    kConfigUsage, {4}, {4}});
   devices.mousePad.Plug();
   threads.Start();
   ASSERT_TRUE(WaitConnected(DeviceKind::kMousePad));

@@ -105,6 +105,10 @@ TEST_F(FakeSysfs, OneEntryPerTopLevelCollectionAndUnreadableNodesStillListed) {
   EXPECT_EQ(list[0].usagePage, 0x0001);
   EXPECT_EQ(list[0].usage, 0x0006);
   EXPECT_EQ(list[1].usagePage, kConsumerUsagePage);
+  // Each collection with the report ids that tell its reports apart on the shared node.
+  EXPECT_EQ(list[0].inputReportIds, std::vector<std::uint8_t>{1});
+  EXPECT_EQ(list[1].inputReportIds, std::vector<std::uint8_t>{2});
+  EXPECT_TRUE(list[1].outputReportIds.empty());
   EXPECT_EQ(list[2].usagePage, 0);
   EXPECT_EQ(list[2].usage, 0);
 }
@@ -113,7 +117,7 @@ TEST_F(FakeSysfs, MissingClassFolderIsAnEnumerationFailure) {
   fs::remove_all(root / "sys/class");
   auto backend = Backend();
   HidPathList list;
-  list.Append({"left over", 1, 2, 3, 4});
+  list.Append({"left over", 1, 2, 3, 4, {}, {}});
   EXPECT_FALSE(EnumerateHidPaths(backend, list));
   EXPECT_EQ(list.Count(), 0u);
 }
