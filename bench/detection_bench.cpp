@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <condition_variable>
@@ -194,5 +195,47 @@ void BM_IdleCpuThreeDevices(benchmark::State& state) {
   state.counters["cpu_percent_of_one_core"] = share * 100;
 }
 BENCHMARK(BM_IdleCpuThreeDevices)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// An on-board change announced by the mouse (0x0902 re-read, 0x0901 full sync): the time the
+// UI thread spends on the message (it only hands the work to the mouse's detection thread),
+// and, as a counter, the time until the refresh of the mouse's controls comes back.
+void BM_DeviceMessageOnUiThread(benchmark::State& state) {
+  const auto message = static_cast<std::uint32_t>(state.range(0));
+  Rig rig(true);
+  rig.devices.mouse.Plug();
+  if (!rig.WaitPast(rig.connects, DeviceKind::kMouse, 0)) state.SkipWithError("not connected");
+  double worst = 0;
+  double untilRefresh = 0;
+  for (auto _ : state) {
+    const int before = rig.Connects(DeviceKind::kMouse);
+    const auto t0 = Clock::now();
+    (void)device::HandleDeviceMessage(message, rig.context);
+    const auto handled = Clock::now();
+    if (!rig.WaitPast(rig.connects, DeviceKind::kMouse, before)) state.SkipWithError("no refresh");
+    untilRefresh += Ms(Clock::now() - t0);
+    worst = std::max(worst, Ms(handled - t0));
+    state.SetIterationTime(std::chrono::duration<double>(handled - t0).count());
+  }
+  state.counters["worstUiMs"] = worst;
+  state.counters["untilRefreshMs"] = untilRefresh / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_DeviceMessageOnUiThread)
+    ->ArgName("message")->Arg(0x0902)->Arg(0x0901)
+    ->Iterations(50)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// Shutdown of the five threads while the mouse has gone silent in the middle of its connect
+// synchronisation (each exchange would otherwise wait 4 x 300 ms).
+void BM_ShutdownWithSilentDevice(benchmark::State& state) {
+  for (auto _ : state) {
+    auto rig = std::make_unique<Rig>(true);
+    rig->devices.mouse.InjectFault({sim::Fault::Action::kNoReply, 6, sim::Fault::kEvery});
+    rig->devices.mouse.Plug();
+    while (rig->devices.mouse.RequestCount() < 8) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const auto t0 = Clock::now();
+    rig->threads.Stop();
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
+  }
+}
+BENCHMARK(BM_ShutdownWithSilentDevice)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
