@@ -230,12 +230,15 @@ void BM_ShutdownWithSilentDevice(benchmark::State& state) {
     auto rig = std::make_unique<Rig>(true);
     rig->devices.mouse.InjectFault({sim::Fault::Action::kNoReply, 6, sim::Fault::kEvery});
     rig->devices.mouse.Plug();
-    while (rig->devices.mouse.RequestCount() < 8) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (rig->devices.mouse.RequestCount() < 8) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     const auto t0 = Clock::now();
     rig->threads.Stop();
     state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
   }
 }
-BENCHMARK(BM_ShutdownWithSilentDevice)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShutdownWithSilentDevice)
+    ->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -74,8 +74,7 @@ class Detector {
         std::lock_guard lock(channel_.lock);  // over the whole iteration, sync included
         if (!channel_.connected) {
           period = Search() ? kSearchPeriod : retry_.Failed([this] {
-            ctx_.Diagnostic(KindName(kind_) +
-                            " detection: HID enumeration failed; trying again with a growing pause");
+            ctx_.Diagnostic(KindName(kind_) + " detection: " + std::string(kEnumerationFailed));
           });
         } else {
           Watch();
@@ -83,9 +82,8 @@ class Detector {
       }
       if (channel_.connected) period = kProbePeriod;
       (void)RunDeviceWork(kind_, ctx_);
-      if (WaitForWake(stop_, listener_.get(), hangup_.Get(), false, period, workFd) == Wake::kStop) {
-        break;
-      }
+      const Wake wake = WaitForWake(stop_, listener_.get(), hangup_.Get(), false, period, workFd);
+      if (wake == Wake::kStop) break;
     }
     ctx_.Diagnostic(KindName(kind_) + " detection: stopped");
   }
@@ -205,7 +203,8 @@ class Detector {
       ctx_.Diagnostic(KindName(kind_) + " synchronisation: " + std::to_string(r.failedCommands) +
                       " command(s) failed (first: " + std::to_string(r.firstFailure) + ")" +
                       (r.settingsRead ? "" : "; light profile not saved") +
-                      (r.keysRead || kind_ == DeviceKind::kMousePad ? "" : "; key profile not saved"));
+                      (r.keysRead || kind_ == DeviceKind::kMousePad ? ""
+                                                                     : "; key profile not saved"));
     }
   }
 

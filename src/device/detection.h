@@ -119,6 +119,9 @@ struct DeviceThreadsContext {
 // A failed enumeration (a transient EMFILE, ENOMEM or udev error) is tried again after a
 // growing pause: 1 s, doubling up to 30 s, back to normal at the first success. One
 // diagnostic line per burst of failures.
+inline constexpr std::string_view kEnumerationFailed =
+    "HID enumeration failed; trying again with a growing pause";
+
 class EnumerationRetry {
  public:
   static constexpr std::chrono::milliseconds kFirst{1000};

@@ -55,7 +55,7 @@ class Watcher {
         if (opened_) period = kProbePeriod;
       } else {
         period = retry_.Failed([&] {
-          ctx_.Diagnostic(name + " input watcher: HID enumeration failed; trying again with a growing pause");
+          ctx_.Diagnostic(name + " input watcher: " + std::string(kEnumerationFailed));
         });
       }
       if (stopped_ || Wait(period) == Wake::kStop) break;
