@@ -123,6 +123,24 @@ TEST_F(LinkFaultTest, LateAndDoubledRepliesDoNotShiftTheNextRead) {
   Channel(DeviceKind::kMouse).hid.CloseDevice();
 }
 
+// A slow device: its reply to attempt 1 arrives while attempt 2 waits, and it answers the same
+// request, so the exchange succeeds; the reply to attempt 2 that follows is dropped later.
+TEST_F(LinkFaultTest, ASlowReplyDuringTheNextAttemptCounts) {
+  devices.mouse.Plug();
+  OpenMouse(devices.mouse.ConfigPath());
+  const auto fw = devices.mouse.Snapshot();
+  devices.mouse.ClearRequests();
+  devices.mouse.SetReplyDelay(320ms);
+  std::array<std::uint8_t, kSettingsTransferSize> slot{};
+  EXPECT_EQ(Channel(DeviceKind::kMouse).ReadSettings(64, slot), kResultOk);
+  EXPECT_TRUE(std::equal(slot.begin(), slot.end(), fw.settings.begin() + 64));
+  devices.mouse.SetReplyDelay(0ms);
+  std::this_thread::sleep_for(400ms);  // the second reply is on its way meanwhile
+  EXPECT_EQ(devices.mouse.RequestCount(), 2u) << "the request was sent twice";
+  EXPECT_EQ(ReadDefaultKeys(), FirmwareDefaultKeys(devices.mouse));
+  Channel(DeviceKind::kMouse).hid.CloseDevice();
+}
+
 // A reply of another length is no reply: that attempt is sent again. A device that falls
 // silent half-way through a chunked read leaves the chunks that came, and nothing shifted.
 TEST_F(LinkFaultTest, ShortRepliesAndSilenceFailCleanly) {
