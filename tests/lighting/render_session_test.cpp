@@ -4,8 +4,6 @@
 
 #include <vector>
 
-#include "lighting/effect_tables.h"
-
 namespace tavrinex::lighting {
 namespace {
 
