@@ -29,9 +29,28 @@ class Fd {
   int fd_;
 };
 
+std::atomic<const FileCallsForTesting*> callsForTesting{nullptr};
+
+ssize_t Write(int fd, const void* data, std::size_t size) {
+  const FileCallsForTesting* calls = callsForTesting.load();
+  return calls != nullptr && calls->write != nullptr ? calls->write(fd, data, size)
+                                                     : ::write(fd, data, size);
+}
+
+int Fsync(int fd) {
+  const FileCallsForTesting* calls = callsForTesting.load();
+  return calls != nullptr && calls->fsync != nullptr ? calls->fsync(fd) : ::fsync(fd);
+}
+
+int Rename(const char* from, const char* to) {
+  const FileCallsForTesting* calls = callsForTesting.load();
+  return calls != nullptr && calls->rename != nullptr ? calls->rename(from, to)
+                                                      : ::rename(from, to);
+}
+
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    const ssize_t written = Write(fd, bytes.data(), bytes.size());
     if (written < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -49,16 +68,9 @@ std::filesystem::path TemporaryName(const std::filesystem::path& file) {
   return file.parent_path() / name;
 }
 
-std::atomic<RenameFunction> renameForTesting{nullptr};
-
-int Rename(const char* from, const char* to) {
-  const RenameFunction replacement = renameForTesting.load();
-  return replacement != nullptr ? replacement(from, to) : ::rename(from, to);
-}
-
 void FlushFolder(const std::filesystem::path& folder) {
   const Fd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.Get() >= 0) ::fsync(dir.Get());
+  if (dir.Get() >= 0) Fsync(dir.Get());
 }
 
 }  // namespace
@@ -96,7 +108,7 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
   struct stat old {};
   bool ok = true;
   if (::stat(file.c_str(), &old) == 0) ok = ::fchmod(fd.Get(), old.st_mode & 07777) == 0;
-  ok = ok && WriteAll(fd.Get(), bytes) && ::fsync(fd.Get()) == 0;
+  ok = ok && WriteAll(fd.Get(), bytes) && Fsync(fd.Get()) == 0;
   ok = fd.Close() && ok;
   ok = ok && Rename(temporary.c_str(), file.c_str()) == 0;
   if (!ok) {
@@ -107,6 +119,6 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
   return true;
 }
 
-void SetRenameForTesting(RenameFunction rename) { renameForTesting.store(rename); }
+void SetFileCallsForTesting(const FileCallsForTesting* calls) { callsForTesting.store(calls); }
 
 }  // namespace tavrinex::profiles

@@ -4,6 +4,9 @@
 // over the old name, and then the folder itself is flushed.
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -25,9 +28,15 @@ struct FileContents {
 // and no temporary file is left behind.
 [[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
-// Tests put a failing rename in place to see what a crash between writing the temporary file
-// and renaming it leaves behind. nullptr restores rename(2).
-using RenameFunction = int (*)(const char* from, const char* to);
-void SetRenameForTesting(RenameFunction rename);
+// The system calls of the replacement, for tests: ones that record their calls see the order
+// of the steps (write, data sync, rename, folder sync); a failing one shows what a crash or a
+// full disk at that step leaves behind. A null member, or no table, calls the system.
+struct FileCallsForTesting {
+  ssize_t (*write)(int fd, const void* data, std::size_t size) = nullptr;
+  int (*fsync)(int fd) = nullptr;  // the temporary file's data, then the folder
+  int (*rename)(const char* from, const char* to) = nullptr;
+};
+// The table must outlive its use; nullptr restores the system calls.
+void SetFileCallsForTesting(const FileCallsForTesting* calls);
 
 }  // namespace tavrinex::profiles

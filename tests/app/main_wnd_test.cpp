@@ -42,7 +42,7 @@ struct Box {
 class MainWndTest : public testing::Test {
  protected:
   void SetUp() override {
-    ui = std::make_unique<ui::qt::QtUi>(TAVRINEX_SKIN);
+    ui = std::make_unique<ui::qt::QtUi>(SkinFolder());
     MainWndEnvironment env;
     env.diagnostic = [this](std::string_view l) {
       const std::lock_guard lock(mutex);
@@ -64,6 +64,8 @@ class MainWndTest : public testing::Test {
     wnd.reset();
     ui.reset();
   }
+
+  [[nodiscard]] virtual const char* SkinFolder() const { return TAVRINEX_SKIN; }
 
   void Post(std::uint32_t id, std::int64_t lparam = 0) {
     wnd->Window().PostMessage({id, 0, lparam, {}});
@@ -547,6 +549,186 @@ TEST_F(MainWndTest, DpiButtonSetsTheScaleFromItsUserData) {
   wnd->Notify(n);
   EXPECT_EQ(ui->Scale(), 125);
   EXPECT_TRUE(Logged("dpi_btn: no usable scale"));
+}
+
+}  // namespace
+}  // namespace tavrinex::app
+
+namespace tavrinex::app {
+namespace {
+
+// Every device tab and page tab of the window with the page it opens (the skin has no "ani_tab"
+// and "split_tab" buttons; their notifications are raised directly). Each layout first shows
+// another page, so a tab that opens nothing fails as well as one that opens the wrong page.
+TEST_F(MainWndTest, EveryDeviceAndPageTabOpensItsPage) {
+  struct Case {
+    const char* option;
+    const char* layout;
+    int page;
+  };
+  const Case cases[] = {
+      {"kb_tab", "tab_switch", 0},           {"ms_tab", "tab_switch", 1},
+      {"mp_tab", "tab_switch", 2},           {"ani_tab", "tab_switch", 3},
+      {"split_tab", "tab_switch", 4},        {"kb_deng_Op_tab", "kb_tab_switch", 0},
+      {"kb_macro_Op_tab", "kb_tab_switch", 1}, {"kb_key_Op_tab", "kb_tab_switch", 2},
+      {"kb_rich_Op_tab", "kb_tab_switch", 3},  {"ms_deng_Op_tab", "ms_tab_switch", 0},
+      {"ms_macro_Op_tab", "ms_tab_switch", 1}, {"ms_key_Op_tab", "ms_tab_switch", 2},
+      {"ms_rich_Op_tab", "ms_tab_switch", 3},
+  };
+  for (const Case& c : cases) {
+    auto& layout = Get<ui::TabControl>(c.layout);
+    ASSERT_TRUE(layout.SelectPage((c.page + 1) % layout.PageCount()));
+    if (auto* option = wnd->Window().Find<ui::OptionControl>(c.option)) {
+      option->Select(false, false);
+      option->Select(true, true);
+    } else {
+      wnd->Notify(Event(ui::EventType::kSelectChanged, c.option));
+    }
+    Pump();
+    EXPECT_EQ(layout.CurrentPage(), c.page) << c.option;
+  }
+}
+
+// Every title-bar button with the state it leaves the window in.
+TEST_F(MainWndTest, EveryTitleBarButtonLeavesItsWindowState) {
+  QWidget* host = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget();
+  int skinChooserOpened = 0;
+  wnd->Hooks().openSkinChooser = [&] { ++skinChooserOpened; };
+  enum class State { kNormal, kMinimised, kMaximised, kClosed };
+  const auto state = [&] {
+    if (!wnd->Window().IsVisible()) return State::kClosed;
+    if (host->isMinimized()) return State::kMinimised;
+    if (host->isMaximized()) return State::kMaximised;
+    return State::kNormal;
+  };
+  struct Case {
+    const char* button;
+    State from;
+    State to;
+  };
+  const Case cases[] = {
+      {"minbtn", State::kNormal, State::kMinimised},
+      {"maxbtn", State::kNormal, State::kMaximised},
+      {"restorebtn", State::kMaximised, State::kNormal},
+      {"restorebtn", State::kMinimised, State::kNormal},
+      {"skinbtn", State::kNormal, State::kNormal},
+      {"closebtn", State::kNormal, State::kClosed},  // last: the window is gone
+  };
+  for (const Case& c : cases) {
+    host->showNormal();
+    if (c.from == State::kMaximised) host->showMaximized();
+    if (c.from == State::kMinimised) host->showMinimized();
+    Pump();
+    ASSERT_EQ(state(), c.from) << c.button;
+    ui::Notification n = Event(ui::EventType::kClick, c.button);
+    n.sender = wnd->Window().Find(c.button);
+    ASSERT_NE(n.sender, nullptr) << c.button;
+    if (c.to == State::kClosed) {
+      // Closing ends the program's loop; a guard ends it otherwise, so a fault cannot hang.
+      QTimer guard;
+      guard.setSingleShot(true);
+      QObject::connect(&guard, &QTimer::timeout, [this] { ui->Loop().Quit(2); });
+      guard.start(5000);
+      QTimer::singleShot(0, [&] { wnd->Notify(n); });
+      EXPECT_EQ(ui->Loop().Run(), 0) << c.button;
+    } else {
+      wnd->Notify(n);
+      Pump();
+    }
+    EXPECT_EQ(state(), c.to) << c.button;
+  }
+  EXPECT_EQ(skinChooserOpened, 1);
+  EXPECT_TRUE(Logged("shutdown: 0 worker(s) ended"));
+}
+
+// Each window message that reads a device back, sent through the window to the simulated
+// devices. Synchronisation reads the info block (a re-read
+// never does); a re-read reads the active record. The handling may finish later than the
+// message: each effect is awaited.
+TEST_F(MainWndTest, EachDeviceMessageReadsItsDeviceBack) {
+  std::string folder = (std::filesystem::temp_directory_path() / "tavrinex-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+  ::setenv(profiles::kDocumentsOverrideVariable, (folder + "/Documents").c_str(), 1);
+  sim::SimulatedDevices devices(bus);
+  devices.PlugAll();
+  DeviceWiring wiring(*wnd, bus, nullptr);
+  const std::array<std::pair<DeviceKind, const char*>, 3> paths = {{
+      {DeviceKind::kKeyboard, sim::SimulatedDevices::kKeyboardConfig},
+      {DeviceKind::kMouse, sim::SimulatedDevices::kMouseConfig},
+      {DeviceKind::kMousePad, sim::SimulatedDevices::kMousePadConfig},
+  }};
+  for (const auto& [kind, path] : paths) {
+    device::DeviceChannel& channel = wnd->Channel(kind);
+    channel.hid.path = path;
+    channel.hid.openForReading = channel.hid.openForWriting = channel.hid.overlapped = true;
+    ASSERT_TRUE(channel.hid.OpenDevice()) << path;
+    channel.connected = true;
+  }
+  constexpr std::size_t kFirmwareByte = 1;  // an info byte nothing else depends on
+  constexpr std::size_t kModeByte = 1;      // of the active record
+  const auto waitUntil = [this](const std::function<bool()>& done) {
+    for (int i = 0; i < 500 && !done(); ++i) {
+      Pump();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return done();
+  };
+  struct Case {
+    std::uint32_t sync;
+    std::uint32_t reread;
+    DeviceKind kind;
+  };
+  const Case cases[] = {
+      {0x0901, 0x0902, DeviceKind::kMouse},
+      {0x0A01, 0x0A02, DeviceKind::kMousePad},
+      {0x0B01, 0x0B02, DeviceKind::kKeyboard},
+  };
+  std::uint8_t marker = 0xA0;
+  for (const Case& c : cases) {
+    sim::SimulatedDevice& dev = devices.Of(c.kind);
+    const std::uint8_t firmware = ++marker;
+    const std::uint8_t mode = ++marker;
+    dev.WithFirmware([&](sim::Firmware& f) {
+      f.State().info[kFirmwareByte] = firmware;
+      f.State().settings[kModeByte] = mode;  // slot 0, the active profile's
+    });
+    wnd->Window().PostMessage({c.reread, 0, 0, {}});
+    EXPECT_TRUE(waitUntil([&] { return wnd->Image().Current(c.kind)[kModeByte] == mode; }))
+        << std::hex << c.reread;
+    EXPECT_NE(wnd->Image().Info(c.kind)[kFirmwareByte], firmware) << std::hex << c.reread;
+    wnd->Window().PostMessage({c.sync, 0, 0, {}});
+    EXPECT_TRUE(waitUntil([&] { return wnd->Image().Info(c.kind)[kFirmwareByte] == firmware; }))
+        << std::hex << c.sync;
+  }
+  for (const auto& entry : paths) wnd->Channel(entry.first).hid.CloseDevice();
+  ::unsetenv(profiles::kDocumentsOverrideVariable);
+  std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace tavrinex::app
+
+namespace tavrinex::app {
+namespace {
+
+// The test skin's main layout holds keyboard LED pictures, which the shipped skin's pages do
+// not have yet.
+class MainWndOnTestSkinTest : public MainWndTest {
+ protected:
+  [[nodiscard]] const char* SkinFolder() const override { return TAVRINEX_TEST_SKIN; }
+};
+
+// The LED messages from outside set the overlay of the keyboard LED picture they number.
+TEST_F(MainWndOnTestSkinTest, LedMessagesSetTheNumberedKeyboardPicture) {
+  ui::Control& led = Get<ui::Control>("kb_dkey_2");
+  ui::Control& other = Get<ui::Control>("kb_dkey_3");
+  const std::uint32_t otherColour = other.OverlayColor();
+  wnd->Window().PostMessage({0x0A03, 2, 0x123456, {}});
+  wnd->Window().PostMessage({0x0A04, 2, 77, {}});
+  Pump();
+  EXPECT_EQ(led.OverlayColor(), 0x123456u);
+  EXPECT_EQ(led.OverlayOpacity(), 77);
+  EXPECT_EQ(other.OverlayColor(), otherColour);
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
+#include <functional>
 #include <vector>
 
 #include "lighting/effect_tables.h"
@@ -35,10 +38,10 @@ TEST(KeyboardEffects, WaveMultiColourAtPhase185WrapsTheHueIntoColumnOne) {
   kb.state.phase = 184;
   ASSERT_TRUE(kb.Render(r).rendered);
   EXPECT_EQ(kb.state.phase, 185);
-  const ui::Rgb h185 = kHueWheel[185];
-  EXPECT_EQ(kb.frame.picture[105], Pixel(h185, 45));  // column 0 holds position 105 only
-  EXPECT_EQ(kb.frame.Sent(105), Scale::KbPlain(45).Apply(h185));
-  EXPECT_EQ(kb.frame.picture[21], Pixel(kHueWheel[0], 45));  // column 1: 185 + 7 - 192
+  // Hue 185 is (255, 0, 16) on the wheel; at brightness 0 (45) the keyboard gets x * 45 >> 8.
+  EXPECT_EQ(kb.frame.picture[105], Pixel({255, 0, 16}, 45));  // column 0 holds position 105 only
+  EXPECT_EQ(kb.frame.Sent(105), (ui::Rgb{44, 0, 2}));
+  EXPECT_EQ(kb.frame.picture[21], Pixel({255, 1, 0}, 45));  // column 1: hue 185 + 7 - 192 = 0
   EXPECT_FALSE(kb.frame.drawn[62]);                          // not in the matrix: not drawn
 }
 
@@ -47,9 +50,9 @@ TEST(KeyboardEffects, WaveSingleColourCountsDownOverTheWaveCurve) {
   CurrentRecord r = Record(Code(LightingMode::kWave), 14, {255, 255, 255});
   kb.Render(r);
   EXPECT_EQ(kb.state.phase, 95);  // FXR from 0 wraps to the end
-  const unsigned k = kWaveCurve[(95 + 10) % 96];
-  EXPECT_EQ(kb.frame.picture[21].opacity, Mul8(255, k));  // column 1
-  EXPECT_EQ(kb.frame.Sent(21).r, Mul8(Mul8(255, 255), k));
+  // Column 1 takes wave curve entry (95 + 10) mod 96 = 9, which is 49.
+  EXPECT_EQ(kb.frame.picture[21].opacity, 48);  // 255 * 49 >> 8
+  EXPECT_EQ(kb.frame.Sent(21).r, 48);           // (255 * 255 >> 8) * 49 >> 8
 }
 
 TEST(KeyboardEffects, BreathingReturnsToItsStartCycleAfterThreeWraps) {
@@ -99,15 +102,15 @@ TEST(KeyboardEffects, KeyRainbowStartsPositionZeroAt33AndFiveAt6) {
   SetKeyRainbowStart(kb.state);
   EXPECT_EQ(kb.state.hue[0], 33);
   EXPECT_EQ(kb.state.hue[5], 6);
-  // h(i-1) = 159 for i = 14 ... a sum of exactly 192 stays 192.
-  std::uint8_t h = 0;
-  for (int i = 0; i < 64; ++i) h = static_cast<std::uint8_t>(h + 33 > 192 ? h + 33 - 192 : h + 33);
-  EXPECT_EQ(kb.state.hue[63], h);
+  EXPECT_EQ(kb.state.hue[63], 192);  // 159 + 33: a sum of exactly 192 stays 192
   CurrentRecord r = Record(Code(LightingMode::kKbKeyRainbow));
   kb.Render(r);
   EXPECT_EQ(kb.state.hue[0], 34);
-  EXPECT_EQ(kb.frame.picture[0], Pixel(kHueWheel[34], 255));
-  EXPECT_EQ(kb.frame.Sent(20), Scale::KbPlain(255).Apply(kHueWheel[kb.state.hue[20]]));  // slot = position, not KeyLedMap
+  EXPECT_EQ(kb.frame.picture[0], Pixel({220, 255, 0}, 255));  // hue 34
+  // Position 20 started at hue 117 and is now at 118, (0, 29, 255); x * 255 >> 8 goes to
+  // slot 20 (the position, not its LED).
+  EXPECT_EQ(kb.state.hue[20], 118);
+  EXPECT_EQ(kb.frame.Sent(20), (ui::Rgb{0, 28, 254}));
 }
 
 TEST(KeyboardEffects, CustomModeShowsUnmappedPositionsBlackAndLeavesUnmappedLedsDark) {
@@ -121,7 +124,7 @@ TEST(KeyboardEffects, CustomModeShowsUnmappedPositionsBlackAndLeavesUnmappedLeds
   kb.Render(r);
   EXPECT_EQ(kb.frame.picture[62], Pixel({}, 45));
   EXPECT_EQ(kb.frame.picture[76], Pixel({10, 20, 30}, 45));
-  EXPECT_EQ(kb.frame.Sent(80), Scale::KbPlain(45).Apply(ui::Rgb{10, 20, 30}));
+  EXPECT_EQ(kb.frame.Sent(80), (ui::Rgb{1, 3, 5}));  // x * 45 >> 8
   EXPECT_EQ(kb.frame.Sent(13), ui::Rgb{});  // no key maps to LED 13
 
   custom.customSet = 9;  // out of range: every key dark
@@ -158,9 +161,9 @@ TEST(KeyboardEffects, ReactiveSeedLightsTheKeyAndTakesHuesFromTheAccumulator) {
   EXPECT_FALSE(kb.Render(r).rendered);  // no 20 ms flag yet
   for (int i = 0; i < 3; ++i) clock.OnTimerTick();
   ASSERT_TRUE(kb.Render(r).rendered);
-  EXPECT_EQ(kb.state.level[52], DecayNormal(255));
-  EXPECT_EQ(kb.state.hue[52], static_cast<std::uint8_t>(250 + 11));
-  EXPECT_EQ(kb.frame.picture[52].opacity, Mul8(255, 225));
+  EXPECT_EQ(kb.state.level[52], 225);  // lit at 255, then one decay step
+  EXPECT_EQ(kb.state.hue[52], 5);      // 250 + 11, as a byte
+  EXPECT_EQ(kb.frame.picture[52].opacity, 224);
   EXPECT_FALSE(kb.Render(r).rendered);  // the flag was taken
 }
 
@@ -171,7 +174,7 @@ TEST(KeyboardEffects, RippleSourceRisesFromBelowColumnNine) {
   kb.Render(r);  // bit 6 is below the keys: nothing lit yet
   EXPECT_TRUE(std::all_of(kb.state.level.begin(), kb.state.level.end(), [](std::uint8_t l) { return l == 0; }));
   kb.Render(r);  // M2 and M3 moved up into row 5 of column 9
-  EXPECT_EQ(kb.state.level[MatrixAt(9, 5)], DecayFast(255));
+  EXPECT_EQ(kb.state.level[MatrixAt(9, 5)], 215);  // lit at 255, then one decay step
   EXPECT_EQ(kb.state.level[MatrixAt(9, 4)], 0);
 }
 
@@ -179,13 +182,13 @@ TEST(KeyboardEffects, ShowcaseLightsTheSweepThenThePairs) {
   Keyboard kb;
   CurrentRecord r = Record(Code(LightingMode::kKbShowcase));
   kb.Render(r);
-  EXPECT_EQ(kb.state.level[0], DecayNormal(255));
-  EXPECT_EQ(kb.state.level[118], DecayNormal(255));
+  EXPECT_EQ(kb.state.level[0], 225);
+  EXPECT_EQ(kb.state.level[118], 225);
   for (int i = 1; i < 20; ++i) kb.Render(r);
   EXPECT_EQ(kb.state.showcaseStage, 1);
   EXPECT_EQ(kb.state.phase, 0);
   kb.Render(r);
-  EXPECT_EQ(kb.state.level[94], DecayNormal(255));  // pair 0: (30, 94)
+  EXPECT_EQ(kb.state.level[94], 225);  // pair 0: (30, 94)
 }
 
 struct Mouse {
@@ -202,9 +205,9 @@ TEST(MouseEffects, ChaseRunsTheLightUpTheRingAndFadesItsTrail) {
   ms.Render(r);
   EXPECT_EQ(ms.state.ring[1], 1);
   EXPECT_EQ(ms.state.level[0], 215);
-  for (const std::uint8_t led : kMouseGroups[0]) {
-    EXPECT_EQ(ms.frame.picture[led], Pixel({255, 255, 255}, Mul8(255, 215)));
-    EXPECT_EQ(ms.frame.Sent(led).r, Mul8(Mul8(255, 216), 256));
+  for (const std::size_t led : {0u, 7u, 19u}) {  // the mouse's first LED group
+    EXPECT_EQ(ms.frame.picture[led], Pixel({255, 255, 255}, 214)) << led;  // 255 * 215 >> 8
+    EXPECT_EQ(ms.frame.Sent(led), (ui::Rgb{215, 215, 215})) << led;
   }
   ms.Render(r);
   EXPECT_EQ(ms.state.level[0], 175);
@@ -223,9 +226,9 @@ TEST(MouseEffects, BreathingTakesTheCyclesPaletteInMultiColour) {
   ms.state.phase = 64;
   ms.Render(r);
   EXPECT_EQ(r[rec::kBreathCycle], 0);
-  const unsigned k = kBreathCurve[63];
-  EXPECT_EQ(ms.frame.picture[9], Pixel(kMouseBreathPalettes[0][2], Mul8(45, k)));
-  EXPECT_EQ(ms.frame.Sent(9), Scale::Breath(45, k).Apply(kMouseBreathPalettes[0][2]));
+  // Phase 63: curve value 255. LED 9 is in group 2, whose first-cycle colour is (170, 255, 0).
+  EXPECT_EQ(ms.frame.picture[9], Pixel({170, 255, 0}, 44));  // 45 * 255 >> 8
+  EXPECT_EQ(ms.frame.Sent(9), (ui::Rgb{30, 45, 0}));
 }
 
 TEST(MouseEffects, BarBouncesBetweenMinusOneAndEight) {
@@ -238,8 +241,8 @@ TEST(MouseEffects, BarBouncesBetweenMinusOneAndEight) {
   }
   EXPECT_EQ(counters, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 7, 6, 5, 4, 3, 2, 1, 0, -1, 0, 1, 2}));
   // Counter 2, FXR: groups 0 and 1 lit, group 2 dark.
-  EXPECT_EQ(ms.frame.picture[kMouseGroups[1][0]].opacity, 255);
-  EXPECT_EQ(ms.frame.picture[kMouseGroups[2][0]], Pixel({}, 0));
+  EXPECT_EQ(ms.frame.picture[1].opacity, 255);    // group 1: LEDs 1, 8, 18
+  EXPECT_EQ(ms.frame.picture[2], Pixel({}, 0));  // group 2: LEDs 2, 9
 }
 
 struct Pad {
@@ -286,7 +289,7 @@ TEST(MousePadEffects, OneMouseEventFlashesThePadForAbout100Ms) {
   trigger = true;
   mp.Render(r);
   EXPECT_EQ(mp.state.flashHue, 28);
-  EXPECT_EQ(mp.frame.picture[0], Pixel(kHueWheel[28], 255));
+  EXPECT_EQ(mp.frame.picture[0], Pixel({255, 213, 0}, 255));  // hue 28
 }
 
 TEST(MousePadEffects, SweepFromItsStartValuesTurnsAfter15Frames) {
@@ -316,7 +319,7 @@ TEST(MousePadEffects, ChaseLightsItsFifteenLedsDirectly) {
   EXPECT_EQ(mp.state.hue[0], 14);
   EXPECT_EQ(mp.state.level[0], 225);
   EXPECT_EQ(mp.state.ring[1], 1);  // FXR moves to the next higher index
-  EXPECT_EQ(mp.frame.picture[0], Pixel(kHueWheel[14], Mul8(255, 225)));
+  EXPECT_EQ(mp.frame.picture[0], Pixel({255, 65, 0}, 224));  // hue 14 at 255 * 225 >> 8
 }
 
 TEST(SharedEffects, StaticDrawsEveryDeviceWithTheMouseScaling) {
@@ -325,13 +328,232 @@ TEST(SharedEffects, StaticDrawsEveryDeviceWithTheMouseScaling) {
   std::uint8_t phase = 0;
   SharedFrames frames;
   ASSERT_TRUE(RenderShared(shared, phase, frames).rendered);
-  const ui::Rgb scaled = {Mul8(255, 46), Mul8(128, 46), 0};
+  const ui::Rgb scaled = {45, 23, 0};  // x * (45 + 1) >> 8
   EXPECT_EQ(frames.keyboard.Sent(125), scaled);
   EXPECT_EQ(frames.mouse.Sent(19), scaled);
   EXPECT_EQ(frames.mousePad.Sent(14), scaled);
   EXPECT_EQ(frames.keyboard.picture[0], Pixel({255, 128, 0}, 45));
   shared.bytes[0] = 4;  // not shareable: nothing
   EXPECT_FALSE(RenderShared(shared, phase, frames).rendered);
+}
+
+CurrentRecord Lit(std::uint8_t mode, std::uint8_t brightness, std::uint8_t direction, std::uint8_t multiColour,
+                  ui::Rgb colour = {}) {
+  CurrentRecord r = Record(mode, brightness, colour);
+  r[rec::kDirection] = direction;
+  r[rec::kMultiColour] = multiColour;
+  return r;
+}
+
+// One frame of each mouse effect, its device bytes worked out by hand from the effect tables:
+// the hue wheel, the wave and breathing curves, the mouse's LED groups (0, 7, 19), (1, 8, 18),
+// (2, 9, 9), (3, 10, 14), (4, 11, 15), (5, 12, 16), (6, 13, 17), the brightness scale (45 at 0,
+// 15 more per step) and the mouse's scaling of each effect.
+TEST(MouseEffects, EachEffectSendsItsFrame) {
+  struct Case {
+    const char* effect;
+    CurrentRecord record;
+    std::function<void(MouseAnimation&)> start;
+    int frames;  // the last one is compared
+    std::array<std::uint8_t, kMouseFrameSize> bytes;
+  };
+  const Case cases[] = {
+      // Brightness 5 (120), FXL: phase 1; group g takes hue 1 + 7g, x * 121 >> 8.
+      {"wave, multi-colour", Lit(0, 5, 1, 1), nullptr, 1, {
+         120, 1, 0, 120, 12, 0, 120, 34, 0, 120, 66, 0,
+         120, 107, 0, 91, 120, 0, 53, 120, 0, 120, 1, 0,
+         120, 12, 0, 120, 34, 0, 120, 66, 0, 120, 107, 0,
+         91, 120, 0, 53, 120, 0, 120, 66, 0, 120, 107, 0,
+         91, 120, 0, 53, 120, 0, 120, 12, 0, 120, 1, 0,
+       }},
+      // Brightness 9 (180), FXR: phase 95; group g takes wave curve entry (95 + 10g) mod 96,
+      // that is 22, 49, 89, 140, 200, 248, 182: ((x * 181 >> 8) * (k + 1)) >> 8.
+      {"wave, one colour", Lit(0, 9, 0, 0, {200, 100, 50}), nullptr, 1, {
+         12, 6, 3, 27, 13, 6, 49, 24, 12, 77, 38, 19,
+         110, 54, 27, 137, 68, 34, 100, 50, 25, 12, 6, 3,
+         27, 13, 6, 49, 24, 12, 77, 38, 19, 110, 54, 27,
+         137, 68, 34, 100, 50, 25, 77, 38, 19, 110, 54, 27,
+         137, 68, 34, 100, 50, 25, 27, 13, 6, 12, 6, 3,
+       }},
+      // Brightness 6 (135), FXL from phase 100: hue 101, (0, 182, 255) on the wheel.
+      {"colour cycle", Lit(1, 6, 1, 0), [](MouseAnimation& s) { s.phase = 100; }, 1, {
+         0, 96, 135, 0, 96, 135, 0, 96, 135, 0, 96, 135,
+         0, 96, 135, 0, 96, 135, 0, 96, 135, 0, 96, 135,
+         0, 96, 135, 0, 96, 135, 0, 96, 135, 0, 96, 135,
+         0, 96, 135, 0, 96, 135, 0, 96, 135, 0, 96, 135,
+         0, 96, 135, 0, 96, 135, 0, 96, 135, 0, 96, 135,
+       }},
+      // Brightness 10 (195), FXL from phase 40: curve value 119; second cycle's palette
+      // (0, 255, 255), (0, 200, 255) ... (0, 70, 255): ((x * 120 >> 8) * 196) >> 8.
+      {"breathing, multi-colour",
+       [] { CurrentRecord r = Lit(2, 10, 1, 1); r[rec::kBreathCycle] = 1; return r; }(),
+       [](MouseAnimation& s) { s.phase = 40; }, 1, {
+         0, 91, 91, 0, 71, 91, 0, 60, 91, 0, 49, 91,
+         0, 39, 91, 0, 28, 91, 0, 24, 91, 0, 91, 91,
+         0, 71, 91, 0, 60, 91, 0, 49, 91, 0, 39, 91,
+         0, 28, 91, 0, 24, 91, 0, 49, 91, 0, 39, 91,
+         0, 28, 91, 0, 24, 91, 0, 71, 91, 0, 91, 91,
+       }},
+      // Brightness 0 (45): x * 46 >> 8.
+      {"static", Lit(3, 0, 0, 0, {250, 128, 7}), nullptr, 1, {
+         44, 23, 1, 44, 23, 1, 44, 23, 1, 44, 23, 1,
+         44, 23, 1, 44, 23, 1, 44, 23, 1, 44, 23, 1,
+         44, 23, 1, 44, 23, 1, 44, 23, 1, 44, 23, 1,
+         44, 23, 1, 44, 23, 1, 44, 23, 1, 44, 23, 1,
+         44, 23, 1, 44, 23, 1, 44, 23, 1, 44, 23, 1,
+       }},
+      // Brightness 3 (90), FXR from counter 4 and phase 10: counter 5, phase 9; groups 0-4 lit
+      // with hues 9, 16, 23, 30, 37, groups 5 and 6 dark.
+      {"bar, multi-colour", Lit(4, 3, 0, 1), [](MouseAnimation& s) { s.barCounter = 4; s.phase = 10; }, 1, {
+         90, 11, 0, 90, 28, 0, 90, 54, 0, 90, 85, 0,
+         64, 90, 0, 0, 0, 0, 0, 0, 0, 90, 11, 0,
+         90, 28, 0, 90, 54, 0, 90, 85, 0, 64, 90, 0,
+         0, 0, 0, 0, 0, 0, 90, 85, 0, 64, 90, 0,
+         0, 0, 0, 0, 0, 0, 90, 28, 0, 90, 11, 0,
+       }},
+      // Brightness 12 (225), FXR from ring entry 0, third frame: levels 135, 175, 215 in
+      // groups 0, 1, 2, the others 0: ((x * (L + 1) >> 8) * 226) >> 8.
+      {"chase, one colour", Lit(5, 12, 0, 0, {255, 128, 64}),
+       [](MouseAnimation& s) { SetMouseChaseStart(s, 0); }, 3, {
+         119, 60, 30, 154, 77, 38, 189, 95, 47, 0, 0, 0,
+         0, 0, 0, 0, 0, 0, 0, 0, 0, 119, 60, 30,
+         154, 77, 38, 189, 95, 47, 0, 0, 0, 0, 0, 0,
+         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+         0, 0, 0, 0, 0, 0, 154, 77, 38, 119, 60, 30,
+       }},
+  };
+  for (const Case& c : cases) {
+    MouseAnimation state;
+    if (c.start) c.start(state);
+    HueAccumulator hue;
+    MouseFrame frame;
+    CurrentRecord record = c.record;
+    for (int i = 0; i < c.frames; ++i) ASSERT_TRUE(RenderMouse(record, state, hue, frame).rendered) << c.effect;
+    EXPECT_EQ(frame.bytes, c.bytes) << c.effect;
+  }
+}
+
+// One frame of each mouse-pad effect, worked out by hand like the mouse's, with the pad's
+// columns (LEDs 0-4, then 5, 6, 7, 8, 9 alone, then 14-10).
+TEST(MousePadEffects, EachEffectSendsItsFrame) {
+  struct Case {
+    const char* effect;
+    CurrentRecord record;
+    std::function<void(MousePadAnimation&, MousePadInputs&)> start;
+    int frames;  // the last one is compared
+    std::array<std::uint8_t, kMousePadFrameSize> bytes;
+  };
+  static std::atomic<bool> trigger{false};
+  const Case cases[] = {
+      // Brightness 2 (75), FXR from phase 5: phase 4; LED e takes hue 4 + 7e, x * 76 >> 8.
+      {"wave, multi-colour", Lit(0, 2, 0, 1), [](MousePadAnimation& s, MousePadInputs&) { s.phase = 5; }, 1, {
+         75, 2, 0, 75, 13, 0, 75, 29, 0, 75, 52, 0,
+         73, 75, 0, 46, 75, 0, 25, 75, 0, 10, 75, 0,
+         1, 75, 0, 0, 75, 2, 0, 75, 11, 0, 75, 26,
+         0, 75, 48, 0, 75, 75, 0, 50, 75,
+       }},
+      // Brightness 11 (210), FXL from phase 90: phase 91; LED e takes wave curve entry
+      // (91 + 10e) mod 96: ((x * 211 >> 8) * (k + 1)) >> 8.
+      {"wave, one colour", Lit(0, 11, 1, 0, {90, 180, 255}),
+       [](MousePadAnimation& s, MousePadInputs&) { s.phase = 90; }, 1, {
+         9, 19, 27, 10, 21, 30, 21, 42, 60, 34, 69, 98,
+         51, 102, 145, 69, 139, 198, 59, 119, 169, 42, 84, 120,
+         27, 54, 77, 15, 31, 44, 6, 13, 18, 14, 28, 41,
+         26, 52, 73, 40, 81, 115, 58, 116, 164,
+       }},
+      // Brightness 8 (165), FXR from phase 100: phase 99, curve value 61, hue 99 + 50 = 149,
+      // (129, 0, 255): ((x * 62 >> 8) * 166) >> 8.
+      {"breathing, multi-colour", Lit(2, 8, 0, 1), [](MousePadAnimation& s, MousePadInputs&) { s.phase = 100; }, 1, {
+         20, 0, 39, 20, 0, 39, 20, 0, 39, 20, 0, 39,
+         20, 0, 39, 20, 0, 39, 20, 0, 39, 20, 0, 39,
+         20, 0, 39, 20, 0, 39, 20, 0, 39, 20, 0, 39,
+         20, 0, 39, 20, 0, 39, 20, 0, 39,
+       }},
+      // Brightness 4 (105): x * 106 >> 8.
+      {"static", Lit(3, 4, 0, 0, {250, 128, 7}), nullptr, 1, {
+         103, 53, 2, 103, 53, 2, 103, 53, 2, 103, 53, 2,
+         103, 53, 2, 103, 53, 2, 103, 53, 2, 103, 53, 2,
+         103, 53, 2, 103, 53, 2, 103, 53, 2, 103, 53, 2,
+         103, 53, 2, 103, 53, 2, 103, 53, 2,
+       }},
+      // Brightness 14 (255), FXL, falling from counter 9: counter 8; LEDs 9-14 lit with
+      // hues 63, 70, 77, 84, 91, 98.
+      {"bar, multi-colour", Lit(4, 14, 1, 1),
+       [](MousePadAnimation& s, MousePadInputs&) { s.barCounter = 9; s.barFlag = true; }, 1, {
+         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+         0, 0, 0, 0, 255, 0, 0, 255, 18, 0, 255, 57,
+         0, 255, 119, 0, 255, 200, 0, 220, 255,
+       }},
+      // Brightness 7 (150), FXL from ring entry 0, third frame: LED 0 at level 165, LED 14 at
+      // 195, LED 13 at 225: ((x * (L + 1) >> 8) * 151) >> 8.
+      {"chase, one colour", Lit(5, 7, 1, 0, {200, 100, 50}),
+       [](MousePadAnimation& s, MousePadInputs&) { SetPadChaseStart(s); }, 3, {
+         76, 37, 18, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+         0, 0, 0, 103, 51, 25, 90, 44, 22,
+       }},
+      // Brightness 13 (240), phase 191: column c takes hue 191 + 7c (mod 192).
+      {"column wave", Lit(6, 13, 0, 0), nullptr, 1, {
+         240, 0, 0, 240, 0, 0, 240, 0, 0, 240, 0, 0,
+         240, 0, 0, 240, 16, 0, 240, 53, 0, 240, 112, 0,
+         240, 188, 0, 207, 240, 0, 126, 240, 0, 126, 240, 0,
+         126, 240, 0, 126, 240, 0, 126, 240, 0,
+       }},
+      // Brightness 1 (60), from the start values: pattern 0x1F lights columns 3-6 with hues
+      // 191, 19, 39, 59.
+      {"sweep, multi-colour", Lit(7, 1, 0, 1), nullptr, 1, {
+         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+         0, 0, 0, 0, 0, 0, 0, 0, 0, 60, 0, 0,
+         60, 25, 0, 37, 60, 0, 1, 60, 0, 1, 60, 0,
+         1, 60, 0, 1, 60, 0, 1, 60, 0,
+       }},
+      // Brightness 6 (135), one mouse event: hue 14, (255, 65, 0), on every LED.
+      {"mouse flash, multi-colour", Lit(8, 6, 0, 1),
+       [](MousePadAnimation&, MousePadInputs& in) {
+         trigger = true;
+         in.padReactiveTrigger = &trigger;
+       }, 1, {
+         135, 34, 0, 135, 34, 0, 135, 34, 0, 135, 34, 0,
+         135, 34, 0, 135, 34, 0, 135, 34, 0, 135, 34, 0,
+         135, 34, 0, 135, 34, 0, 135, 34, 0, 135, 34, 0,
+         135, 34, 0, 135, 34, 0, 135, 34, 0,
+       }},
+  };
+  for (const Case& c : cases) {
+    MousePadAnimation state;
+    MousePadInputs inputs;
+    if (c.start) c.start(state, inputs);
+    HueAccumulator hue;
+    MousePadFrame frame;
+    CurrentRecord record = c.record;
+    for (int i = 0; i < c.frames; ++i) {
+      ASSERT_TRUE(RenderMousePad(record, state, hue, inputs, frame).rendered) << c.effect;
+    }
+    EXPECT_EQ(frame.bytes, c.bytes) << c.effect;
+  }
+}
+
+// The scaling of the mouse and mouse-pad breathing, ((x * (k + 1) >> 8) * (S + 1)) >> 8, at
+// points worked out by hand; the last row also tells it from the wave's order (22 there).
+TEST(EffectScaling, BreathingAtKnownPoints) {
+  struct Case {
+    unsigned s, k;
+    std::uint8_t x, device, opacity;
+  };
+  const Case cases[] = {
+      {255, 255, 255, 255, 254},  // full brightness at the top of the curve loses nothing
+      {45, 0, 255, 0, 0},         // the bottom of the curve is dark
+      {195, 119, 255, 91, 90},
+      {120, 200, 100, 36, 93},
+      {45, 128, 255, 23, 22},
+  };
+  for (const Case& c : cases) {
+    const Scale scale = Scale::Breath(c.s, c.k);
+    EXPECT_EQ(scale.Apply(c.x), c.device) << c.s << " " << c.k << " " << int{c.x};
+    EXPECT_EQ(scale.opacity, c.opacity) << c.s << " " << c.k;
+  }
 }
 
 // Values a device or a profile file may deliver outside their ranges.

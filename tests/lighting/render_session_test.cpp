@@ -4,8 +4,6 @@
 
 #include <vector>
 
-#include "lighting/effect_tables.h"
-
 namespace tavrinex::lighting {
 namespace {
 
@@ -36,11 +34,10 @@ TEST(RenderSession, KeyboardFramesIncludeTheThreadsAccumulatorStep) {
   const auto frames = Frames(s, 2);
   ASSERT_EQ(frames.size(), 2u);
   // Frame 1 lights positions 0 and 118 (hues 11, 22), the step makes 23; frame 2 lights
-  // position 1 with hue 34.
-  const ui::Rgb expected = Scale::KbLevel(255, 225).Apply(kHueWheel[34]);
-  EXPECT_EQ(frames[1][3], expected.r);
-  EXPECT_EQ(frames[1][4], expected.g);
-  EXPECT_EQ(frames[1][5], expected.b);
+  // position 1 with hue 34, (220, 255, 0), at level 225: ((x * 225 >> 8) * 255) >> 8.
+  EXPECT_EQ(frames[1][3], 192);
+  EXPECT_EQ(frames[1][4], 223);
+  EXPECT_EQ(frames[1][5], 0);
 }
 
 TEST(RenderSession, ModesThatDrawNothingEndAfterTwoSkips) {

@@ -186,11 +186,13 @@ int FailingRename(const char*, const char*) {
 TEST_F(ProfileFileTest, WriteInterruptedBeforeTheRenameLeavesTheOldFile) {
   const auto file = folder_ / "keep.pro";
   ASSERT_TRUE(WriteProfileFile(file, 1, Bytes(Pattern(512, 1))));
-  SetRenameForTesting(&FailingRename);
+  FileCallsForTesting calls;
+  calls.rename = &FailingRename;
+  SetFileCallsForTesting(&calls);
   ::testing::internal::CaptureStderr();
   const bool written = WriteProfileFile(file, 1, Bytes(Pattern(512, 2)));
   ::testing::internal::GetCapturedStderr();
-  SetRenameForTesting(nullptr);
+  SetFileCallsForTesting(nullptr);
   EXPECT_FALSE(written);
   EXPECT_EQ(ReadBytes(file), Header(0xAA, 0x55, 1) + Pattern(512, 1));
   EXPECT_EQ(Entries(folder_), std::vector<std::string>{"keep.pro"});  // no temporary left
