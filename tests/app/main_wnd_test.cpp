@@ -664,6 +664,14 @@ TEST_F(MainWndTest, EachDeviceMessageReadsItsDeviceBack) {
     ASSERT_TRUE(channel.hid.OpenDevice()) << path;
     channel.connected = true;
   }
+  // The device threads' part: the work the window hands over runs here, never in its loop.
+  core::StopEvent stop;
+  std::thread deviceThread([&] {
+    const core::StopScope scope(stop);
+    while (!stop.WaitFor(std::chrono::milliseconds(2))) {
+      for (const auto& entry : paths) (void)device::RunDeviceWork(entry.first, wiring.Context());
+    }
+  });
   constexpr std::size_t kFirmwareByte = 1;  // an info byte nothing else depends on
   constexpr std::size_t kModeByte = 1;      // of the active record
   const auto waitUntil = [this](const std::function<bool()>& done) {
@@ -700,6 +708,9 @@ TEST_F(MainWndTest, EachDeviceMessageReadsItsDeviceBack) {
     EXPECT_TRUE(waitUntil([&] { return wnd->Image().Info(c.kind)[kFirmwareByte] == firmware; }))
         << std::hex << c.sync;
   }
+  stop.Set();
+  deviceThread.join();
+  EXPECT_EQ(device::ExchangesOnForbiddenThread(), 0u) << "a device exchange ran in the window's loop";
   for (const auto& entry : paths) wnd->Channel(entry.first).hid.CloseDevice();
   ::unsetenv(profiles::kDocumentsOverrideVariable);
   std::filesystem::remove_all(folder);
