@@ -217,7 +217,7 @@ TEST_F(LinkFaultTest, OnlyWhatArrivedIsSaved) {
 TEST_F(LinkFaultTest, DeviceMessagesRunOnTheDetectionThread) {
   std::atomic<std::thread::id> ranOn{};
   context.sync.saveSelectedLightProfile = [&](DeviceKind) { ranOn = std::this_thread::get_id(); };
-  devices.PlugAll();
+  devices.mouse.Plug();
   threads.Start();
   ASSERT_TRUE(WaitConnected(DeviceKind::kMouse));
   const std::thread::id caller = std::this_thread::get_id();
