@@ -16,7 +16,7 @@
 #include "profiles/profile_catalogue.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_selection.h"
-#include "profiles/settings_folder.h"
+#include "storage/settings_folder.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "keys/macro_action.h"
 #include "keys/macro_blob.h"
 #include "keys/macro_files.h"
-#include "profiles/ini_document.h"
-#include "profiles/ini_encoding.h"
-#include "profiles/ini_file.h"
+#include "storage/ini_document.h"
+#include "storage/ini_encoding.h"
+#include "storage/ini_file.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <map>
 #include <optional>
 
-#include "profiles/atomic_file.h"
-#include "profiles/ignore_case.h"
-#include "profiles/ini_encoding.h"
-#include "profiles/ini_file.h"
-#include "profiles/settings_folder.h"
+#include "storage/atomic_file.h"
+#include "storage/ignore_case.h"
+#include "storage/ini_encoding.h"
+#include "storage/ini_file.h"
+#include "storage/settings_folder.h"
 
 namespace tavrinex::keys {
 namespace {

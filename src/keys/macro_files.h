@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "device/device_kind.h"
-#include "profiles/ini_document.h"
+#include "storage/ini_document.h"
 
 namespace tavrinex::keys {
 

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "profiles/atomic_file.h"
-#include "profiles/diagnostic.h"
-#include "profiles/ini_document.h"
-#include "profiles/ini_encoding.h"
-#include "profiles/ini_file.h"
-#include "profiles/settings_folder.h"
+#include "storage/atomic_file.h"
+#include "storage/diagnostic.h"
+#include "storage/ini_document.h"
+#include "storage/ini_encoding.h"
+#include "storage/ini_file.h"
+#include "storage/settings_folder.h"
 
 namespace tavrinex::profiles {
 namespace {

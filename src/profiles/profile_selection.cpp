@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "profiles/diagnostic.h"
+#include "storage/diagnostic.h"
 #include "profiles/profile_catalogue.h"
-#include "profiles/settings_folder.h"
+#include "storage/settings_folder.h"
 
 namespace tavrinex::profiles {
 namespace {

@@ -23,7 +23,7 @@
 #include "device/device_ids.h"
 #include "profiles/profile_catalogue.h"
 #include "profiles/profile_selection.h"
-#include "profiles/settings_folder.h"
+#include "storage/settings_folder.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "ui/qt/qt_ui.h"

@@ -9,7 +9,7 @@
 #include "keys/key_image.h"
 #include "keys/macro_action.h"
 #include "keys/macro_files.h"
-#include "profiles/ini_file.h"
+#include "storage/ini_file.h"
 
 namespace tavrinex::keys {
 namespace {

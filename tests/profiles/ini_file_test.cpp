@@ -1,4 +1,4 @@
-#include "profiles/ini_file.h"
+#include "storage/ini_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

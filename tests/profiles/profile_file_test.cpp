@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "profiles/atomic_file.h"
+#include "storage/atomic_file.h"
 #include "temp_documents.h"
 
 namespace tavrinex::profiles {

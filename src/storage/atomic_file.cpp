@@ -1,4 +1,4 @@
-#include "profiles/atomic_file.h"
+#include "storage/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
-#include "profiles/ini_document.h"
+#include "storage/ini_document.h"
 
 #include <cstddef>
 
-#include "profiles/ignore_case.h"
+#include "storage/ignore_case.h"
 
 namespace tavrinex::profiles {
 namespace {

@@ -1,14 +1,14 @@
-#include "profiles/ini_file.h"
+#include "storage/ini_file.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <mutex>
 
-#include "profiles/atomic_file.h"
-#include "profiles/ini_document.h"
-#include "profiles/ini_encoding.h"
-#include "profiles/settings_folder.h"
+#include "storage/atomic_file.h"
+#include "storage/ini_document.h"
+#include "storage/ini_encoding.h"
+#include "storage/settings_folder.h"
 
 namespace tavrinex::profiles {
 namespace {
