@@ -16,8 +16,6 @@ namespace {
 
 using profiles::IniDocument;
 
-constexpr std::string_view kBlanks = " \t\f\v";
-
 std::string Cut(std::string_view value) {
   return std::string(profiles::CutToUtf16Units(value, profiles::kIniBufferChars - 1));
 }
@@ -26,18 +24,6 @@ std::string Cut(std::string_view value) {
 std::size_t CountOf(const IniDocument& document, std::string_view section) {
   const int count = profiles::ParseLeadingInt(Cut(document.Find(section, kCountKey).value_or("0")));
   return count > 0 ? static_cast<std::size_t>(count) : 0;
-}
-
-std::string_view Trim(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
-std::string_view Unquote(std::string_view value) {
-  const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                      value.back() == value.front();
-  return quoted ? value.substr(1, value.size() - 2) : value;
 }
 
 // "12" is the key 12; "012", "+12" and " 1 2" are not (key names compare as text).
@@ -58,19 +44,15 @@ std::map<std::size_t, std::string_view> NumberedValues(const IniDocument& docume
   std::map<std::size_t, std::string_view> values;
   bool inSection = false;
   for (const std::string& line : document.Lines()) {
-    const std::string_view text = Trim(line);
-    if (text.starts_with('[')) {
-      const std::size_t close = text.rfind(']');
-      if (close != std::string_view::npos && close > 0) {
-        if (inSection) break;  // only the first section of the name counts
-        inSection = profiles::EqualsIgnoringCase(Trim(text.substr(1, close - 1)), section);
-        continue;
-      }
+    const profiles::IniLine info = profiles::ClassifyIniLine(line);
+    if (info.kind == profiles::IniLineKind::kSection) {
+      if (inSection) break;  // only the first section of the name counts
+      inSection = profiles::EqualsIgnoringCase(info.name, section);
+      continue;
     }
-    const std::size_t equals = text.find('=');
-    if (!inSection || equals == std::string_view::npos) continue;
-    const auto k = KeyNumber(Trim(text.substr(0, equals)));
-    if (k && *k < limit) values.emplace(*k, Unquote(Trim(text.substr(equals + 1))));
+    if (!inSection || info.kind != profiles::IniLineKind::kKey) continue;
+    const auto k = KeyNumber(info.name);
+    if (k && *k < limit) values.emplace(*k, profiles::UnquoteIniValue(info.value));
   }
   return values;
 }

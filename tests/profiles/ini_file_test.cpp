@@ -150,6 +150,18 @@ TEST_F(IniFileTest, AFileThatCannotBeReadIsNotReplaced) {
   EXPECT_EQ(ReadIniString(file_, "A", "k"), "0");
 }
 
+// Hand-edited files read as on Windows, so a comment or a note after a section name does not
+// turn into a key or another section.
+TEST_F(IniFileTest, HandEditedLinesReadAsWindowsReadsThem) {
+  WriteBytes(file_, "[Keys] ; see [x]\r\n;Speed=3\r\nSpeed=5\r\n[Open\r\nk=1\r\n");
+  EXPECT_EQ(ReadIniInt(file_, "Keys", "Speed"), 5);
+  EXPECT_EQ(ReadIniString(file_, "Keys", ";Speed"), "0");
+  EXPECT_EQ(ReadIniString(file_, "Open", "k"), "1");
+  EXPECT_FALSE(WriteIniString(file_, "Keys", ";Speed", "4"));  // Windows could not read it back
+  ASSERT_TRUE(WriteIniString(file_, "Keys", "Speed", "6"));
+  EXPECT_EQ(ReadBytes(file_), "[Keys] ; see [x]\r\n;Speed=3\r\nSpeed=6\r\n[Open\r\nk=1\r\n");
+}
+
 // Threads that write different keys of one file lose none of them, and a reader never sees a
 // partly written file (which would read as "0").
 TEST_F(IniFileTest, ConcurrentWritersAndReadersSeeWholeFiles) {
