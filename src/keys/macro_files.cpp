@@ -119,16 +119,13 @@ bool WriteIniValues(const std::filesystem::path& file, const std::vector<IniValu
   profiles::IniEncoding encoding = profiles::IniEncoding::kPlain;
   IniDocument document;
   if (!fresh) {
-    const auto contents = profiles::ReadWholeFile(target);
-    if (contents.status == profiles::ReadStatus::kFailed) return false;
-    auto decoded = profiles::DecodeIniBytes(contents.bytes);
-    encoding = decoded.encoding;
-    document = IniDocument::Parse(decoded.text);
+    const auto found = profiles::ReadIniForWrite(target);
+    if (!found) return false;
+    encoding = found->decoded.encoding;
+    document = IniDocument::Parse(found->decoded.text);
   }
   for (const auto& v : values) document.Set(v.section, v.key, v.value);
-  const std::string text = document.Serialize();
-  return profiles::WriteFileAtomically(
-      target, profiles::EncodeIniText(text, profiles::EncodingForWrite(encoding, text)));
+  return profiles::ReplaceIniFile(target, document.Serialize(), encoding);
 }
 
 }  // namespace tavrinex::keys

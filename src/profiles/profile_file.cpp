@@ -14,6 +14,7 @@
 #include "storage/ini_document.h"
 #include "storage/ini_encoding.h"
 #include "storage/ini_file.h"
+#include "storage/save_failure.h"
 #include "storage/settings_folder.h"
 
 namespace tavrinex::profiles {
@@ -93,8 +94,11 @@ bool WriteProfileFile(const std::filesystem::path& path, std::uint16_t deviceTag
   const auto header = MakeProfileHeader(deviceTag);
   std::string bytes(header.begin(), header.end());
   bytes.append(body.begin(), body.end());
-  if (!WriteFileAtomically(ResolveIgnoringCase(path), bytes)) {
+  const std::filesystem::path target = ResolveIgnoringCase(path);
+  int error = 0;
+  if (!WriteFileAtomically(target, bytes, &error)) {
     WriteDiagnostic(kOpenFailed);
+    ReportSaveFailure(target, error);
     return false;
   }
   return true;

@@ -80,7 +80,7 @@ enum class ProfileReadResult : int { kRead = 0, kMissing = 1, kNotProfile = -1 }
 // The whole file: header with the device tag and zeros, then the body. The file is replaced
 // atomically (an existing spelling of the name in another case is the file replaced), so a
 // failed or interrupted write leaves the old file as it was. A failure writes the diagnostic
-// "文件打开失败" and returns false; the caller need not act on it.
+// "文件打开失败", is reported to the user (ReportSaveFailure) and returns false.
 bool WriteProfileFile(const std::filesystem::path& path, std::uint16_t deviceTag,
                       std::span<const std::uint8_t> body);
 

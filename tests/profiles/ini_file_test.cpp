@@ -5,10 +5,12 @@
 
 #include <atomic>
 #include <climits>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "save_failure_capture.h"
 #include "temp_documents.h"
 
 namespace tavrinex::profiles {
@@ -143,11 +145,57 @@ TEST_F(IniFileTest, RefusedWritesLeaveTheFileAsItWas) {
   EXPECT_EQ(ReadBytes(file_), bytes);
 }
 
-TEST_F(IniFileTest, AFileThatCannotBeReadIsNotReplaced) {
-  std::filesystem::create_directory(file_);  // exists, but reading fails
-  EXPECT_FALSE(WriteIniString(file_, "A", "k", "v"));
-  EXPECT_TRUE(std::filesystem::is_directory(file_));
-  EXPECT_EQ(ReadIniString(file_, "A", "k"), "0");
+// Something in a catalogue's place that is no readable file: reads give the defaults at once
+// (a fifo must not hold a detection thread in open()), writes leave it alone and are reported.
+TEST_F(IniFileTest, AThingThatCannotBeReadIsNotReplacedAndNeverBlocks) {
+  testing::CapturedSaveFailures failures;
+  struct Case {
+    const char* what;
+    std::function<void(const std::filesystem::path&)> make;
+  };
+  const Case cases[] = {
+      {"folder", [](const auto& p) { std::filesystem::create_directory(p); }},
+      {"fifo", [](const auto& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
+      {"100 MB file", [](const auto& p) {  // sparse: costs no disk
+         WriteBytes(p, "[A]\r\nk=big\r\n");
+         std::filesystem::resize_file(p, 100u << 20);
+       }},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(file_);
+    c.make(file_);
+    const auto before = std::filesystem::status(file_).type();
+    EXPECT_EQ(ReadIniString(file_, "A", "k"), "0") << c.what;
+    EXPECT_EQ(IniSnapshot::Read(file_).Get("A", "k"), "0") << c.what;
+    EXPECT_FALSE(WriteIniString(file_, "A", "k", "v")) << c.what;
+    EXPECT_EQ(std::filesystem::status(file_).type(), before) << c.what;
+    const auto reported = failures.Take();
+    ASSERT_EQ(reported.size(), 1u) << c.what;
+    EXPECT_EQ(reported[0].reason, SaveFailureReason::kUnreadable) << c.what;
+    EXPECT_EQ(reported[0].file, file_) << c.what;
+  }
+  EXPECT_EQ(std::filesystem::file_size(file_), 100u << 20);
+}
+
+// A legacy (GB18030) file whose bytes do not decode, here a Chinese name cut in the middle of
+// its last character: rewriting it would turn every undecodable byte into U+FFFD and the names
+// would no longer match their files. It is read as it is, never rewritten, and reported once.
+TEST_F(IniFileTest, ALegacyFileThatDoesNotDecodeIsNotRewritten) {
+  testing::CapturedSaveFailures failures;
+  const std::string bytes = "[PROFILEDENGNAME]\r\n0=\xD0\xC2\xC5\r\n";  // "新" + half of "配"
+  WriteBytes(file_, bytes);
+  EXPECT_EQ(ReadIniString(file_, "PROFILEDENGNAME", "0"), "\xD0\xC2\xC5");
+  EXPECT_FALSE(WriteIniString(file_, "PROFILEDENGSELECT", "select", "0"));
+  EXPECT_FALSE(WriteIniString(file_, "PROFILEDENGSELECT", "select", "1"));
+  EXPECT_EQ(ReadBytes(file_), bytes);
+  const auto reported = failures.Take();
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_EQ(reported[0].reason, SaveFailureReason::kUndecodable);
+  // A legacy file that decodes is written (as UTF-16) with its names intact.
+  WriteBytes(file_, "[PROFILEDENGNAME]\r\n0=\xD0\xC2\r\n");
+  EXPECT_TRUE(WriteIniString(file_, "PROFILEDENGSELECT", "select", "0"));
+  EXPECT_EQ(ReadIniString(file_, "PROFILEDENGNAME", "0"), "新");
+  EXPECT_TRUE(failures.Take().empty());
 }
 
 // Hand-edited files read as on Windows, so a comment or a note after a section name does not
