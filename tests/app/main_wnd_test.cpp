@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,10 +20,12 @@
 #include "app/device_wiring.h"
 #include "app/main_wnd.h"
 #include "app/routing_tables.h"
+#include "app/save_failure_notice.h"
 #include "device/detection.h"
 #include "device/device_ids.h"
 #include "profiles/profile_catalogue.h"
 #include "profiles/profile_selection.h"
+#include "storage/save_failure.h"
 #include "storage/settings_folder.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
@@ -143,6 +146,22 @@ TEST_F(MainWndTest, SecondInstanceWithoutDeviceShowsOneBoxEvenWhenSignalledAgain
   Post(msg::kActivate);  // once the box is closed, a new signal shows it again
   Pump();
   EXPECT_EQ(boxes.size(), 2u);
+}
+
+// Saves that fail on worker threads, three in a row, show one notice in the current language
+// that names the file and the reason; the diagnostic line names each of them.
+TEST_F(MainWndTest, ABurstOfSaveFailuresShowsOneNoticeNamingTheFileAndTheReason) {
+  std::vector<std::thread> writers;
+  for (const char* file : {"/x/a.led", "/x/b.led", "/x/c.led"}) {
+    writers.emplace_back([file] { profiles::ReportSaveFailure(file, ENOSPC); });
+  }
+  for (auto& w : writers) w.join();
+  Pump();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].shown.find("/x/"), std::string::npos) << boxes[0].shown;
+  EXPECT_NE(boxes[0].shown.find(ui->Translate("save_reason_disk_full")), std::string::npos)
+      << boxes[0].shown;
+  EXPECT_EQ(boxes[0].shown.find("%s"), std::string::npos) << boxes[0].shown;
 }
 
 TEST_F(MainWndTest, SecondInstanceWithDeviceRestoresTheMinimisedWindow) {
@@ -368,6 +387,16 @@ TEST(ShippedSkin, LanguageFilesHoldTheSameIdsAndEveryMessage) {
     }
     EXPECT_NE(ui.Translate("message_text_16").find("%d"), std::string::npos) << file;
     EXPECT_NE(ui.Translate("message_text_17").find("%d"), std::string::npos) << file;
+    const std::string notice = ui.Translate(kSaveFailedMessage);
+    const auto first = notice.find("%s");  // the file, then the reason
+    EXPECT_TRUE(first != std::string::npos && notice.find("%s", first + 2) != std::string::npos)
+        << file;
+    for (const auto reason : {profiles::SaveFailureReason::kDiskFull, profiles::SaveFailureReason::kPermission,
+                              profiles::SaveFailureReason::kReadOnly, profiles::SaveFailureReason::kUnreadable,
+                              profiles::SaveFailureReason::kUndecodable, profiles::SaveFailureReason::kOther}) {
+      const std::string_view id = ReasonTextId(reason);
+      EXPECT_NE(ui.Translate(id), id) << file << " " << id;
+    }
     EXPECT_NE(ui.Translate("menu_exit"), "menu_exit");
   }
 }
