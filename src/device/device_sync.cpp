@@ -15,6 +15,13 @@ class Tally {
     }
     return r;
   }
+  // A save hook's result; an unset hook saves nothing and fails nothing.
+  void Save(const std::function<bool(DeviceKind)>& hook, DeviceKind kind) {
+    if (hook && !hook(kind)) ++result_.failedSaves;
+  }
+  void Saved(bool ok) {
+    if (!ok) ++result_.failedSaves;
+  }
   [[nodiscard]] SyncResult Result(SyncOutcome outcome = SyncOutcome::kCompleted) const {
     SyncResult out = result_;
     out.outcome = outcome;
@@ -118,8 +125,8 @@ SyncResult SyncKeyboard(DeviceChannel& channel, DeviceImage& image, const SyncHo
   LoadCurrent(image, kKind, ReadActiveIndex(channel, image, kKind, t));
   t(channel.End());
   Call(hooks.rebuildKeyPositionMap);
-  Call(hooks.saveSelectedLightProfile, kKind);
-  Call(hooks.saveSelectedKeyProfile, kKind);
+  t.Save(hooks.saveSelectedLightProfile, kKind);
+  t.Save(hooks.saveSelectedKeyProfile, kKind);
   return t.Result();
 }
 
@@ -135,8 +142,8 @@ SyncResult SyncMouse(DeviceChannel& channel, DeviceImage& image, const SyncHooks
   }
   LoadCurrent(image, kKind, ReadActiveIndex(channel, image, kKind, t));
   t(channel.End());
-  Call(hooks.saveSelectedLightProfile, kKind);
-  Call(hooks.saveSelectedKeyProfile, kKind);
+  t.Save(hooks.saveSelectedLightProfile, kKind);
+  t.Save(hooks.saveSelectedKeyProfile, kKind);
   return t.Result();
 }
 
@@ -148,7 +155,7 @@ SyncResult SyncMousePad(DeviceChannel& channel, DeviceImage& image, const SyncHo
   for (std::size_t p = 0; p < kProfileCount; ++p) t(ReadSettingsSlot(channel, image, kKind, p));
   LoadCurrent(image, kKind, ReadActiveIndex(channel, image, kKind, t));
   t(channel.End());
-  Call(hooks.saveSelectedLightProfile, kKind);
+  t.Save(hooks.saveSelectedLightProfile, kKind);
   return t.Result();
 }
 
@@ -185,18 +192,18 @@ SyncResult RereadActiveSettings(DeviceKind kind, DeviceChannel& channel, DeviceI
                 return r;
               }));
   LoadCurrent(image, kind, active);
-  Call(hooks.saveSelectedLightProfile, kind);
+  t.Save(hooks.saveSelectedLightProfile, kind);
   return t.Result();
 }
 
 SyncResult SaveDefaultKeyFile(DeviceChannel& keyboard, DeviceImage& image, const SyncHooks& hooks,
-                              const std::filesystem::path& programFolder) {
+                              const std::filesystem::path& folder) {
   constexpr DeviceKind kKind = DeviceKind::kKeyboard;
   Tally t;
   t(ReadDefaultKeys(keyboard, image, kKind));
   const DefaultKeyBlock block = image.Read(kKind, [](const DeviceBlocks& b) { return b.defaultKeys; });
   if (hooks.writeProfileFile) {
-    hooks.writeProfileFile(programFolder / kDefaultKeyFileName, kKeyboardDeviceTag, block);
+    t.Saved(hooks.writeProfileFile(folder / kDefaultKeyFileName, kKeyboardDeviceTag, block));
   } else {
     std::fprintf(stderr, "tavrinex: no profile file writer; %s not written\n",
                  std::string(kDefaultKeyFileName).c_str());

@@ -50,7 +50,10 @@ int FlushSettings(LightingStore& store, const DeviceImage& image, const Channels
     const CurrentRecord record = image.Current(kind);
     std::copy(record.begin(), record.end(), buffer.begin());
     if (DeviceChannel* channel = channels[IndexOf(kind)]) {
-      [[maybe_unused]] const auto result = channel->WriteSettings(buffer);
+      const bool connected = channel->connected.load();
+      // A connected device that did not take the record (busy, no reply) gets it again at the
+      // next flush; one that is gone reads its own record when it comes back.
+      if (channel->WriteSettings(buffer) != kResultOk && connected) store.MarkDirty(kind);
       ++sent;
     }
   }

@@ -41,8 +41,9 @@ struct LightingHooks {
 };
 
 // Keyboard, mouse, mouse pad: each dirty record goes out as 56 bytes (its 21 bytes, then 35
-// zero bytes) with CMD_WRITE_SETTINGS, and its flag is cleared whatever the result. Returns how
-// many writes were sent.
+// zero bytes) with CMD_WRITE_SETTINGS. A connected device that does not take it stays dirty, so
+// the next flush sends it again; for a device that is not connected the flag is cleared. Returns
+// how many writes were sent.
 int FlushSettings(LightingStore& store, const device::DeviceImage& image, const Channels& channels);
 
 enum class ProfileSwitch : std::uint8_t {
