@@ -119,9 +119,19 @@ bool IsValidProfileName(std::string_view name) {
   return probe.Find(kLightListSections.name, "0") == name;
 }
 
-std::vector<std::filesystem::path> DefaultProfileFolders(const std::filesystem::path& executableFolder,
+std::filesystem::path SavedDefaultsFolder() {
+  const std::filesystem::path folder =
+      std::filesystem::path(GetDeviceFolder(device::DeviceKind::kKeyboard)) / kSavedDefaultsFolderName;
+  std::error_code error;  // a folder that cannot be made shows when its file cannot be written
+  std::filesystem::create_directories(folder, error);
+  return folder;
+}
+
+std::vector<std::filesystem::path> DefaultProfileFolders(const std::filesystem::path& savedFolder,
+                                                         const std::filesystem::path& executableFolder,
                                                          const std::filesystem::path& dataFolder) {
   std::vector<std::filesystem::path> folders;
+  if (!savedFolder.empty()) folders.push_back(savedFolder);
   if (!executableFolder.empty()) {
     folders.push_back(executableFolder);
     folders.push_back(executableFolder / "defaults");

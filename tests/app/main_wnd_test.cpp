@@ -402,8 +402,8 @@ TEST(ShippedSkin, LanguageFilesHoldTheSameIdsAndEveryMessage) {
 }
 
 // A keyboard connect rebuilds the map from keyboard view positions to key slots, which the
-// key editor reads.
-TEST_F(MainWndTest, KeyboardConnectRebuildsTheKeyPositionMap) {
+// key editor reads; then message 0x0B03 saves the keyboard's default key file.
+TEST_F(MainWndTest, KeyboardConnectRebuildsTheKeyPositionMapAndTheDefaultKeyFileCanBeSaved) {
   std::string folder = (std::filesystem::temp_directory_path() / "tavrinex-XXXXXX").string();
   ASSERT_NE(::mkdtemp(folder.data()), nullptr);
   ::setenv(profiles::kDocumentsOverrideVariable, (folder + "/Documents").c_str(), 1);
@@ -427,11 +427,21 @@ TEST_F(MainWndTest, KeyboardConnectRebuildsTheKeyPositionMap) {
   stop.Set();
   detection.join();
   Pump();
+  // The message that saves the default key file: into the keyboard's folder, not beside the
+  // program.
+  Post(msg::kSaveDefaultKeys);
+  Pump();
+  const auto saved = std::filesystem::path(folder) / "Documents" / "Zepha QX19" / "kb" / "defaults" /
+                     "kbkeydefault.pro";
+  std::error_code error;
+  const auto savedSize = std::filesystem::file_size(saved, error);
   wnd->Channel(DeviceKind::kKeyboard).hid.CloseDevice();
   ::unsetenv(profiles::kDocumentsOverrideVariable);
   std::filesystem::remove_all(folder);
 
   EXPECT_EQ(mapped(), 106);  // every key of the reference layout finds its slot
+  EXPECT_FALSE(error) << error.message();
+  EXPECT_EQ(savedSize, 16u + 512u);
 }
 
 }  // namespace
