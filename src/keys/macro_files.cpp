@@ -1,5 +1,6 @@
 #include "keys/macro_files.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <map>
@@ -92,9 +93,11 @@ IniDocument ReadIniDocument(const std::filesystem::path& file) {
 
 std::vector<std::string> IndexNames(const IniDocument& index) {
   std::vector<std::string> names;
-  for (const auto& [i, name] : NumberedValues(index, kMacroNameSection, CountOf(index, kMacroCountSection))) {
-    if (i != names.size()) break;  // a missing key ends the list
-    names.push_back(Cut(name));
+  const std::size_t count = std::min(CountOf(index, kMacroCountSection), kMaxIndexEntries);
+  const auto present = NumberedValues(index, kMacroNameSection, count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto found = present.find(i);
+    names.push_back(Cut(found != present.end() ? found->second : profiles::kIniDefault));
   }
   return names;
 }
