@@ -455,6 +455,7 @@ namespace {
 TEST_F(MainWndTest, ScreenshotsOfEachDevicePage) {
   const QString folder = qEnvironmentVariable("TAVRINEX_SCREENSHOTS");
   if (folder.isEmpty()) GTEST_SKIP() << "TAVRINEX_SCREENSHOTS not set";
+  std::filesystem::create_directories(folder.toStdString());  // a new folder is made, not refused
   QWidget* host = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget();
   for (const char* language : {"cn", "en"}) {
     for (const char* tab : {"kb_tab", "ms_tab", "mp_tab"}) {
