@@ -25,7 +25,10 @@ struct FakeWindow {
             [](std::string_view id) {
               if (id == kSaveFailedMessage) return std::string("[%s|%s]");
               if (id == "save_reason_other") return std::string("other:%s");
-              return "<" + std::string(id) + ">";
+              std::string text = "<";  // appended: "<" + std::string warns at -O3
+              text += id;
+              text += '>';
+              return text;
             },
             [this](const std::string& text) {
               shown.push_back(text);
