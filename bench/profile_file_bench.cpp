@@ -16,7 +16,7 @@
 #include "profiles/profile_catalogue.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_selection.h"
-#include "profiles/settings_folder.h"
+#include "storage/settings_folder.h"
 
 namespace {
 
@@ -47,7 +47,8 @@ void BM_ReadExactName(benchmark::State& state) {
   Folder folder;
   const int others = static_cast<int>(state.range(0));
   for (int i = 0; i < others; ++i) {
-    (void)profiles::WriteProfileFile(folder.Path() / ("p" + std::to_string(i) + ".led"), 1, kBody);
+    const std::string name = 'p' + std::to_string(i) + ".led";  // not "p" +: -Wrestrict at -O3
+    (void)profiles::WriteProfileFile(folder.Path() / name, 1, kBody);
   }
   const bool exact = state.range(1) != 0;
   (void)profiles::WriteProfileFile(folder.Path() / "Game.pro", 1, kBody);

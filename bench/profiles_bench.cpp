@@ -7,7 +7,7 @@
 #include <string>
 
 #include "profiles/profile_catalogue.h"
-#include "profiles/settings_folder.h"
+#include "storage/settings_folder.h"
 
 namespace {
 

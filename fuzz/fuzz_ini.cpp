@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "profiles/ini_document.h"
-#include "profiles/ini_encoding.h"
-#include "profiles/ini_file.h"
+#include "storage/ini_document.h"
+#include "storage/ini_encoding.h"
+#include "storage/ini_file.h"
 
 namespace {
 

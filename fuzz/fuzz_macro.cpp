@@ -2,6 +2,7 @@
 // parses every line as an action line, and builds the macro area from what it found: whatever
 // the input, the area is well-formed (its length, counts and offsets agree and it decodes back
 // to the same actions) and the capacity rule names a number of actions that makes it fit.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,9 +12,9 @@
 #include "keys/macro_action.h"
 #include "keys/macro_blob.h"
 #include "keys/macro_files.h"
-#include "profiles/ini_document.h"
-#include "profiles/ini_encoding.h"
-#include "profiles/ini_file.h"
+#include "storage/ini_document.h"
+#include "storage/ini_encoding.h"
+#include "storage/ini_file.h"
 
 namespace {
 
@@ -58,16 +59,13 @@ void CheckReadersAgreeWithFind(const tavrinex::profiles::IniDocument& document,
     }
     Check(slow == lines);
   }
-  const int macros = CountOf(document, keys::kMacroCountSection);
-  if (macros <= kLimit) {
-    std::vector<std::string> slow;
-    for (int i = 0; i < macros; ++i) {
-      const auto v = document.Find(keys::kMacroNameSection, std::to_string(i));
-      if (!v) break;
-      slow.push_back(Cut(*v));
-    }
-    Check(slow == names);
+  const int macros = std::min(CountOf(document, keys::kMacroCountSection),
+                              static_cast<int>(keys::kMaxIndexEntries));
+  std::vector<std::string> slow;
+  for (int i = 0; i < macros; ++i) {
+    slow.push_back(Cut(document.Find(keys::kMacroNameSection, std::to_string(i)).value_or("0")));
   }
+  Check(slow == names);
 }
 
 void CheckCapacity(std::size_t length, std::uint8_t units) {

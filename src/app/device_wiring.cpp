@@ -2,8 +2,10 @@
 
 #include "device/input_watcher.h"
 #include "keys/key_image.h"
+#include "app/routing_types.h"
 #include "lighting/lighting_ops.h"
 #include "profiles/profile_catalogue.h"
+#include "profiles/profile_file.h"
 #include "profiles/profile_selection.h"
 
 namespace tavrinex::app {
@@ -106,6 +108,17 @@ void DeviceWiring::FillSlots() {
       return device::HandleDeviceMessage(message.id, ctx) ? 1 : 0;
     });
   }
+  // The keyboard's factory key block into the saved default key file, where the default key
+  // file is looked for first (the program's own folder is not writable once installed).
+  // The read and the file write run on the keyboard's device thread.
+  (void)window_.Routes().RegisterMessage(msg::kSaveDefaultKeys, [&ctx](const ui::Message&) {
+    if (ctx.image == nullptr) return 0;
+    ctx.work->Post(DeviceKind::kKeyboard, device::DeviceTask::kDefaultKeyFile, [&ctx] {
+      (void)device::SaveDefaultKeyFile(ctx.Channel(DeviceKind::kKeyboard), *ctx.image, ctx.sync,
+                                       profiles::SavedDefaultsFolder());
+    });
+    return 1;
+  });
 }
 
 }  // namespace tavrinex::app

@@ -32,21 +32,36 @@ socklen_t AbstractAddress(const std::string& name, sockaddr_un& address) {
   return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + n);
 }
 
-bool SendToRunningInstance(const std::string& name, std::string_view text,
-                           std::chrono::milliseconds limit) {
+SendOutcome SendToInstance(const std::string& name, std::string_view text,
+                           std::chrono::milliseconds limit, std::optional<uid_t> allowedUid) {
   const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
+  if (fd < 0) return SendOutcome::kNobody;
   timeval timeout{};
   timeout.tv_sec = static_cast<time_t>(limit.count() / 1000);
   timeout.tv_usec = static_cast<suseconds_t>((limit.count() % 1000) * 1000);
   (void)::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
   sockaddr_un address{};
   const socklen_t length = AbstractAddress(name, address);
-  const bool sent =
-      ::connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-      ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
+  SendOutcome outcome = SendOutcome::kNobody;
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    const bool ours = ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+                      peer.uid == allowedUid.value_or(::getuid());
+    if (!ours) {
+      outcome = SendOutcome::kOtherUser;
+    } else if (::send(fd, text.data(), text.size(), MSG_NOSIGNAL) ==
+               static_cast<ssize_t>(text.size())) {
+      outcome = SendOutcome::kSent;
+    }
+  }
   ::close(fd);
-  return sent;
+  return outcome;
+}
+
+bool SendToRunningInstance(const std::string& name, std::string_view text,
+                           std::chrono::milliseconds limit) {
+  return SendToInstance(name, text, limit) == SendOutcome::kSent;
 }
 
 std::optional<device::DeviceKind> KindOfPrefix(std::string_view prefix) {

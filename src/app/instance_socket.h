@@ -4,9 +4,11 @@
 #pragma once
 
 #include <sys/socket.h>
+#include <sys/types.h>
 #include <sys/un.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -27,8 +29,19 @@ inline constexpr std::string_view kSimCommandWord = "SIM";
 // sockaddr for an abstract name; the length counts the leading NUL and the name only.
 socklen_t AbstractAddress(const std::string& name, sockaddr_un& address);
 
-// Sends `text` to the running copy. False when nobody listens or the send fails; it never
-// waits longer than about `limit`.
+enum class SendOutcome : std::uint8_t {
+  kSent,
+  kNobody,     // nobody listens, or the send failed
+  kOtherUser,  // the name is held by a process of another user: nothing was sent to it
+};
+
+// Sends `text` to the running copy, only when the listener runs as `allowedUid` (default: this
+// user): the abstract name is open to anyone, so another user may hold it. It never waits
+// longer than about `limit`.
+[[nodiscard]] SendOutcome SendToInstance(const std::string& name, std::string_view text,
+                                         std::chrono::milliseconds limit = std::chrono::milliseconds(500),
+                                         std::optional<uid_t> allowedUid = std::nullopt);
+// SendToInstance(...) == kSent.
 [[nodiscard]] bool SendToRunningInstance(const std::string& name, std::string_view text,
                                          std::chrono::milliseconds limit =
                                              std::chrono::milliseconds(500));

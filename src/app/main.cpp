@@ -66,7 +66,13 @@ std::filesystem::path ExecutableDir() {
 // or already shutting down; either way this copy ends without a window.
 int SignalRunningCopy() {
   for (int attempt = 0; attempt < 5; ++attempt) {
-    if (app::SendToRunningInstance(app::InstanceSocketName(), app::kActivationText)) return 0;
+    const auto outcome = app::SendToInstance(app::InstanceSocketName(), app::kActivationText);
+    if (outcome == app::SendOutcome::kSent) return 0;
+    if (outcome == app::SendOutcome::kOtherUser) {
+      Line("tavrinex: another user's program holds the instance socket; the running copy "
+           "cannot be brought forward; exiting");
+      return 0;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   Line("tavrinex: another copy holds the instance lock but does not answer; exiting");
@@ -139,7 +145,8 @@ int Run(int argc, char** argv, const Options& options) {
       app::ApplySimCommand(*devices, command);
     });
   }
-  if (!server.Start()) Line("tavrinex: a later copy will not reach this one");
+  // Another user may hold the socket's name: this copy runs all the same, unreachable.
+  if (!server.Start()) Line("tavrinex: running without the instance socket; a later copy will not reach this one");
   // From the first step of closing on, a later copy finds nobody listening and ends at once
   // (it never waits for this one's workers to stop).
   window.onShutdown = [&server] { server.Stop(); };

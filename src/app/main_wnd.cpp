@@ -27,8 +27,19 @@ CMainWnd::CMainWnd(ui::Ui& ui, device::HidBackend& backend, MainWndEnvironment e
       mouse_(backend),
       mousePad_(backend),
       router_([this](std::string_view line) { Diag(line); }),
+      saveNotice_({[this](std::function<void()> step) { ui_.Loop().Post(std::move(step)); },
+                   [this](std::string_view id) { return ui_.Translate(id); },
+                   [this](const std::string& text) { ShowSaveFailure(text); },
+                   {}}),
       workers_([this](std::string_view line) { Diag(line); }) {
   RegisterShellRoutes();
+  profiles::SetSaveFailureSink(
+      [this](const profiles::SaveFailure& failure) { saveNotice_.Report(failure); });
+}
+
+void CMainWnd::ShowSaveFailure(const std::string& text) {
+  if (!window_ || destroyed_) return;  // the diagnostic line is all there is then
+  (void)ShowMessage(text, false);
 }
 
 // The two names of the click table that the shell handles itself.
@@ -52,6 +63,7 @@ void CMainWnd::RegisterShellRoutes() {
 }
 
 CMainWnd::~CMainWnd() {
+  profiles::SetSaveFailureSink({});  // waits for a report that is on its way to the notice
   // No quit here: a quit asked for while no loop runs would end the next loop at once.
   Destroy(false);
   window_.reset();

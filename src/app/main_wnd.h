@@ -13,6 +13,7 @@
 
 #include "app/message_box.h"
 #include "app/router.h"
+#include "app/save_failure_notice.h"
 #include "app/worker_registry.h"
 #include "device/device_channel.h"
 #include "device/device_image.h"
@@ -145,6 +146,7 @@ class CMainWnd final : public ui::WindowHandler {
   bool GuardUnsavedMacro(const ui::Notification& n);
   void ShowLeds(std::uint32_t messageId, std::uint64_t index, std::int64_t value);
   void ShowWindowAtFront();
+  void ShowSaveFailure(const std::string& text);
   void Sleep(std::chrono::milliseconds duration);
   void Diag(std::string_view line) const;
 
@@ -170,6 +172,7 @@ class CMainWnd final : public ui::WindowHandler {
   bool destroyed_ = false;
   bool initPending_ = false;
   ShutdownOutcome shutdown_;
+  SaveFailureNotice saveNotice_;  // what the storage layer's failure reports turn into
   WorkerRegistry workers_;  // last: its threads stop before the rest goes
 };
 

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -12,6 +13,8 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "app/routing_types.h"
@@ -28,20 +31,57 @@ bool ParseNumber(std::string_view token, T& value, int base) {
 }  // namespace
 
 std::filesystem::path InstanceLockPath() {
+  const std::string file = std::string(kInstanceName) + ".lock";
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime != nullptr && runtime[0] == '/') {
-    return std::filesystem::path(runtime) / (std::string(kInstanceName) + ".lock");
-  }
-  return std::filesystem::path("/tmp") /
-         (std::string(kInstanceName) + "-" + std::to_string(getuid()) + ".lock");
+  if (runtime != nullptr && runtime[0] == '/') return std::filesystem::path(runtime) / file;
+  return std::filesystem::path("/tmp") / ("tavrinex-" + std::to_string(getuid())) / file;
 }
 
+namespace {
+
+// Nobody but this user (or root) can have put anything into the folder: it is no symbolic link,
+// belongs to this user or root, and is not writable by others unless sticky (as /tmp is).
+std::optional<std::string> UntrustedFolder(const std::filesystem::path& folder) {
+  struct stat info {};
+  if (::lstat(folder.c_str(), &info) != 0) return std::string("cannot look at its folder: ") + std::strerror(errno);
+  if (!S_ISDIR(info.st_mode)) return std::string("its folder is no folder");
+  if (info.st_uid != ::getuid() && info.st_uid != 0) return std::string("its folder belongs to another user");
+  if ((info.st_mode & 022) != 0 && (info.st_mode & S_ISVTX) == 0) {
+    return std::string("its folder is writable by other users");
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> UntrustedFile(int fd) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return std::string("cannot look at it: ") + std::strerror(errno);
+  if (!S_ISREG(info.st_mode)) return std::string("it is no regular file");
+  if (info.st_uid != ::getuid()) return std::string("it belongs to another user");
+  return std::nullopt;
+}
+
+}  // namespace
+
 InstanceLock::InstanceLock(const std::filesystem::path& path, const Diagnostic& diagnostic) {
-  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd_ < 0) {
-    diagnostic("single instance: cannot open " + path.string() + ": " + std::strerror(errno) +
+  const auto runAlone = [&](const std::string& why) {
+    diagnostic("single instance: not using " + path.string() + ": " + why +
                "; running as the first copy");
     acquired_ = true;
+  };
+  (void)::mkdir(path.parent_path().c_str(), 0700);  // the per-user folder; may exist
+  if (const auto why = UntrustedFolder(path.parent_path())) {
+    runAlone(*why);
+    return;
+  }
+  // O_NOFOLLOW: a symbolic link planted in the lock's place is not followed.
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+  if (fd_ < 0) {
+    runAlone(std::strerror(errno));
+    return;
+  }
+  if (const auto why = UntrustedFile(fd_)) {
+    ::close(std::exchange(fd_, -1));
+    runAlone(*why);
     return;
   }
   acquired_ = ::flock(fd_, LOCK_EX | LOCK_NB) == 0;

@@ -23,14 +23,18 @@ namespace tavrinex::app {
 
 inline constexpr std::string_view kInstanceName = "VORLIXDRVER";
 
-// $XDG_RUNTIME_DIR/VORLIXDRVER.lock, else /tmp/VORLIXDRVER-<uid>.lock.
+// $XDG_RUNTIME_DIR/VORLIXDRVER.lock, else /tmp/tavrinex-<uid>/VORLIXDRVER.lock: in a folder of
+// the user's own, so that no other user can create the lock first.
 [[nodiscard]] std::filesystem::path InstanceLockPath();
 
 // Holds the lock file exclusively while it lives.
 class InstanceLock {
  public:
-  // Acquired: this copy is the first. Not acquired: another copy holds it. A lock file that
-  // cannot be opened at all lets this copy run as the first (with a diagnostic).
+  // Acquired: this copy is the first. Not acquired: another copy holds it. The lock's folder is
+  // created (0700) when missing. A lock that another user could have put there (the folder or
+  // the file belongs to someone else, the folder is open to all without the sticky bit, the
+  // file is a symbolic link or no regular file) is not used, nor one that cannot be opened at
+  // all: this copy then runs as the first, and a diagnostic line says why.
   explicit InstanceLock(const std::filesystem::path& path, const Diagnostic& diagnostic);
   ~InstanceLock();
   InstanceLock(const InstanceLock&) = delete;

@@ -24,6 +24,13 @@ class Steps {
     if (r != kResultOk && result_.failedCommands++ == 0) result_.firstFailure = r;
     return r;
   }
+  // A save hook's result; an unset hook saves nothing and fails nothing.
+  void Save(const std::function<bool(DeviceKind)>& hook, DeviceKind kind) {
+    if (hook && !hook(kind)) ++result_.failedSaves;
+  }
+  void Saved(bool ok) {
+    if (!ok) ++result_.failedSaves;
+  }
   [[nodiscard]] SyncResult Result(SyncOutcome outcome = SyncOutcome::kCompleted) const {
     SyncResult out = result_;
     out.outcome = outcome;
@@ -117,9 +124,9 @@ CommandResult ReadKeyPage(DeviceChannel& channel, DeviceImage& image, DeviceKind
 
 // The saves that follow a synchronisation: only of what was read completely, so that a
 // device that failed to answer never overwrites the user's profiles with stale or empty data.
-void SaveRead(DeviceKind kind, const Steps& s, const SyncHooks& hooks, bool withKeys) {
-  if (s.settings) Call(hooks.saveSelectedLightProfile, kind);
-  if (withKeys && s.keys) Call(hooks.saveSelectedKeyProfile, kind);
+void SaveRead(DeviceKind kind, Steps& s, const SyncHooks& hooks, bool withKeys) {
+  if (s.settings) s.Save(hooks.saveSelectedLightProfile, kind);
+  if (withKeys && s.keys) s.Save(hooks.saveSelectedKeyProfile, kind);
 }
 
 SyncResult SyncKeyboard(DeviceChannel& channel, DeviceImage& image, const SyncHooks& hooks) {
@@ -233,7 +240,7 @@ SyncResult RereadActiveSettings(DeviceKind kind, DeviceChannel& channel, DeviceI
 }
 
 SyncResult SaveDefaultKeyFile(DeviceChannel& keyboard, DeviceImage& image, const SyncHooks& hooks,
-                              const std::filesystem::path& programFolder) {
+                              const std::filesystem::path& folder) {
   constexpr DeviceKind kKind = DeviceKind::kKeyboard;
   Steps s;
   s.settings = false;
@@ -242,7 +249,7 @@ SyncResult SaveDefaultKeyFile(DeviceChannel& keyboard, DeviceImage& image, const
   if (!s.keys) return s.Result();
   const DefaultKeyBlock block = image.Read(kKind, [](const DeviceBlocks& b) { return b.defaultKeys; });
   if (hooks.writeProfileFile) {
-    hooks.writeProfileFile(programFolder / kDefaultKeyFileName, kKeyboardDeviceTag, block);
+    s.Saved(hooks.writeProfileFile(folder / kDefaultKeyFileName, kKeyboardDeviceTag, block));
   } else {
     std::fprintf(stderr, "tavrinex: no profile file writer; %s not written\n",
                  std::string(kDefaultKeyFileName).c_str());

@@ -27,15 +27,15 @@ inline constexpr std::uint16_t kKeyboardDeviceTag = 1;  // profile file header's
 // What synchronisation asks of the rest of the program. Unset hooks are skipped.
 struct SyncHooks {
   // SaveSelectedLightProfile / SaveSelectedKeyProfile: write the state just read into the
-  // profile files selected for the device.
-  std::function<void(DeviceKind)> saveSelectedLightProfile;
-  std::function<void(DeviceKind)> saveSelectedKeyProfile;
+  // profile files selected for the device; false when the file could not be written.
+  std::function<bool(DeviceKind)> saveSelectedLightProfile;
+  std::function<bool(DeviceKind)> saveSelectedKeyProfile;
   // RebuildKeyPositionMap: the keyboard's position map from its default key block.
   std::function<void()> rebuildKeyPositionMap;
   // ShowMessage: the modal message box showing one message by its language id.
   std::function<void(std::string_view messageId)> showMessage;
   // WriteProfileFile(path, deviceTag, body): a profile file with its header and body.
-  std::function<void(const std::filesystem::path& path, std::uint16_t deviceTag,
+  std::function<bool(const std::filesystem::path& path, std::uint16_t deviceTag,
                      std::span<const std::uint8_t> body)>
       writeProfileFile;
 };
@@ -55,6 +55,7 @@ struct SyncResult {
   // follow it run only for what did.
   bool settingsRead = false;
   bool keysRead = false;
+  int failedSaves = 0;  // file writes of those saves that failed (the writer told the user)
 };
 
 // The full synchronisation of one device kind. The channel's lock may be held by the caller
@@ -68,8 +69,8 @@ SyncResult RereadActiveSettings(DeviceKind kind, DeviceChannel& channel, DeviceI
                                 const SyncHooks& hooks);
 
 // Keyboard: reads the factory key block and writes its 512-byte image as the default key
-// file in programFolder.
+// file in `folder`.
 SyncResult SaveDefaultKeyFile(DeviceChannel& keyboard, DeviceImage& image, const SyncHooks& hooks,
-                              const std::filesystem::path& programFolder);
+                              const std::filesystem::path& folder);
 
 }  // namespace tavrinex::device

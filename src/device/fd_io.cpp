@@ -1,5 +1,6 @@
 #include "device/fd_io.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -72,7 +73,7 @@ struct BlockingWriter::Shared {
 };
 
 BlockingWriter::BlockingWriter(int fd) : shared_(std::make_shared<Shared>()) {
-  shared_->fd.Reset(::dup(fd));
+  shared_->fd.Reset(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
   std::thread([s = shared_] { Run(s); }).detach();
 }
 

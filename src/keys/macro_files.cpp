@@ -1,22 +1,21 @@
 #include "keys/macro_files.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <map>
 #include <optional>
 
-#include "profiles/atomic_file.h"
-#include "profiles/ignore_case.h"
-#include "profiles/ini_encoding.h"
-#include "profiles/ini_file.h"
-#include "profiles/settings_folder.h"
+#include "storage/atomic_file.h"
+#include "storage/ignore_case.h"
+#include "storage/ini_encoding.h"
+#include "storage/ini_file.h"
+#include "storage/settings_folder.h"
 
 namespace tavrinex::keys {
 namespace {
 
 using profiles::IniDocument;
-
-constexpr std::string_view kBlanks = " \t\f\v";
 
 std::string Cut(std::string_view value) {
   return std::string(profiles::CutToUtf16Units(value, profiles::kIniBufferChars - 1));
@@ -26,18 +25,6 @@ std::string Cut(std::string_view value) {
 std::size_t CountOf(const IniDocument& document, std::string_view section) {
   const int count = profiles::ParseLeadingInt(Cut(document.Find(section, kCountKey).value_or("0")));
   return count > 0 ? static_cast<std::size_t>(count) : 0;
-}
-
-std::string_view Trim(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
-std::string_view Unquote(std::string_view value) {
-  const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                      value.back() == value.front();
-  return quoted ? value.substr(1, value.size() - 2) : value;
 }
 
 // "12" is the key 12; "012", "+12" and " 1 2" are not (key names compare as text).
@@ -58,19 +45,15 @@ std::map<std::size_t, std::string_view> NumberedValues(const IniDocument& docume
   std::map<std::size_t, std::string_view> values;
   bool inSection = false;
   for (const std::string& line : document.Lines()) {
-    const std::string_view text = Trim(line);
-    if (text.starts_with('[')) {
-      const std::size_t close = text.rfind(']');
-      if (close != std::string_view::npos && close > 0) {
-        if (inSection) break;  // only the first section of the name counts
-        inSection = profiles::EqualsIgnoringCase(Trim(text.substr(1, close - 1)), section);
-        continue;
-      }
+    const profiles::IniLine info = profiles::ClassifyIniLine(line);
+    if (info.kind == profiles::IniLineKind::kSection) {
+      if (inSection) break;  // only the first section of the name counts
+      inSection = profiles::EqualsIgnoringCase(info.name, section);
+      continue;
     }
-    const std::size_t equals = text.find('=');
-    if (!inSection || equals == std::string_view::npos) continue;
-    const auto k = KeyNumber(Trim(text.substr(0, equals)));
-    if (k && *k < limit) values.emplace(*k, Unquote(Trim(text.substr(equals + 1))));
+    if (!inSection || info.kind != profiles::IniLineKind::kKey) continue;
+    const auto k = KeyNumber(info.name);
+    if (k && *k < limit) values.emplace(*k, profiles::UnquoteIniValue(info.value));
   }
   return values;
 }
@@ -110,9 +93,11 @@ IniDocument ReadIniDocument(const std::filesystem::path& file) {
 
 std::vector<std::string> IndexNames(const IniDocument& index) {
   std::vector<std::string> names;
-  for (const auto& [i, name] : NumberedValues(index, kMacroNameSection, CountOf(index, kMacroCountSection))) {
-    if (i != names.size()) break;  // a missing key ends the list
-    names.push_back(Cut(name));
+  const std::size_t count = std::min(CountOf(index, kMacroCountSection), kMaxIndexEntries);
+  const auto present = NumberedValues(index, kMacroNameSection, count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto found = present.find(i);
+    names.push_back(Cut(found != present.end() ? found->second : profiles::kIniDefault));
   }
   return names;
 }
@@ -137,16 +122,13 @@ bool WriteIniValues(const std::filesystem::path& file, const std::vector<IniValu
   profiles::IniEncoding encoding = profiles::IniEncoding::kPlain;
   IniDocument document;
   if (!fresh) {
-    const auto contents = profiles::ReadWholeFile(target);
-    if (contents.status == profiles::ReadStatus::kFailed) return false;
-    auto decoded = profiles::DecodeIniBytes(contents.bytes);
-    encoding = decoded.encoding;
-    document = IniDocument::Parse(decoded.text);
+    const auto found = profiles::ReadIniForWrite(target);
+    if (!found) return false;
+    encoding = found->decoded.encoding;
+    document = IniDocument::Parse(found->decoded.text);
   }
   for (const auto& v : values) document.Set(v.section, v.key, v.value);
-  const std::string text = document.Serialize();
-  return profiles::WriteFileAtomically(
-      target, profiles::EncodeIniText(text, profiles::EncodingForWrite(encoding, text)));
+  return profiles::ReplaceIniFile(target, document.Serialize(), encoding);
 }
 
 }  // namespace tavrinex::keys

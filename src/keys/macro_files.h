@@ -2,8 +2,9 @@
 // ("kbMacro.ini" or "msMacro.ini", looked up without regard to case) and one macro file per
 // macro (name + ".mac").
 //
-// Reading is defensive, as these files may come from anywhere: a count larger than the keys
-// present reads as the keys present, and each value is cut to the 260-character read buffer.
+// Reading is defensive, as these files may come from anywhere: each value is cut to the
+// 260-character read buffer, a macro file's count larger than its keys reads as the keys present,
+// and the index reads at most kMaxIndexEntries names.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +14,7 @@
 #include <vector>
 
 #include "device/device_kind.h"
-#include "profiles/ini_document.h"
+#include "storage/ini_document.h"
 
 namespace tavrinex::keys {
 
@@ -38,8 +39,12 @@ inline constexpr std::size_t kMaxMacroNameBytes = 255 - kMacroFileExtension.size
 [[nodiscard]] profiles::IniDocument ReadIniDocument(const std::filesystem::path& file);
 [[nodiscard]] profiles::IniDocument ParseIniBytes(std::string_view bytes);
 
-// The index: names of keys "0", "1", ... below "count", ending at the first key that is absent
-// (a macro's position is its index in key slots, so no later name can keep its position).
+// A key slot names a macro by a one-byte index, so no later position can be used.
+inline constexpr std::size_t kMaxIndexEntries = 256;
+
+// The index: the names of keys "0", "1", ... below "count" (at most kMaxIndexEntries). A key
+// that is absent reads as "0", as every missing value does: a macro named "0", so the macros
+// after it keep the positions that key slots refer to.
 [[nodiscard]] std::vector<std::string> IndexNames(const profiles::IniDocument& index);
 
 // The action lines of keys "0" ... count - 1 that are present, in key order, verbatim. Absent

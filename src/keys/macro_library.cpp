@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "keys/macro_files.h"
-#include "profiles/ignore_case.h"
-#include "profiles/settings_folder.h"
+#include "storage/ignore_case.h"
+#include "storage/settings_folder.h"
 
 namespace tavrinex::keys {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "profiles/ini_file.h"
-#include "profiles/settings_folder.h"
+#include "storage/ini_file.h"
+#include "storage/settings_folder.h"
 
 namespace tavrinex::profiles {
 namespace {

@@ -9,12 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "profiles/atomic_file.h"
-#include "profiles/diagnostic.h"
-#include "profiles/ini_document.h"
-#include "profiles/ini_encoding.h"
-#include "profiles/ini_file.h"
-#include "profiles/settings_folder.h"
+#include "storage/atomic_file.h"
+#include "storage/diagnostic.h"
+#include "storage/ini_document.h"
+#include "storage/ini_encoding.h"
+#include "storage/ini_file.h"
+#include "storage/save_failure.h"
+#include "storage/settings_folder.h"
 
 namespace tavrinex::profiles {
 namespace {
@@ -93,8 +94,11 @@ bool WriteProfileFile(const std::filesystem::path& path, std::uint16_t deviceTag
   const auto header = MakeProfileHeader(deviceTag);
   std::string bytes(header.begin(), header.end());
   bytes.append(body.begin(), body.end());
-  if (!WriteFileAtomically(ResolveIgnoringCase(path), bytes)) {
+  const std::filesystem::path target = ResolveIgnoringCase(path);
+  int error = 0;
+  if (!WriteFileAtomically(target, bytes, &error)) {
     WriteDiagnostic(kOpenFailed);
+    ReportSaveFailure(target, error);
     return false;
   }
   return true;
@@ -115,9 +119,19 @@ bool IsValidProfileName(std::string_view name) {
   return probe.Find(kLightListSections.name, "0") == name;
 }
 
-std::vector<std::filesystem::path> DefaultProfileFolders(const std::filesystem::path& executableFolder,
+std::filesystem::path SavedDefaultsFolder() {
+  const std::filesystem::path folder =
+      std::filesystem::path(GetDeviceFolder(device::DeviceKind::kKeyboard)) / kSavedDefaultsFolderName;
+  std::error_code error;  // a folder that cannot be made shows when its file cannot be written
+  std::filesystem::create_directories(folder, error);
+  return folder;
+}
+
+std::vector<std::filesystem::path> DefaultProfileFolders(const std::filesystem::path& savedFolder,
+                                                         const std::filesystem::path& executableFolder,
                                                          const std::filesystem::path& dataFolder) {
   std::vector<std::filesystem::path> folders;
+  if (!savedFolder.empty()) folders.push_back(savedFolder);
   if (!executableFolder.empty()) {
     folders.push_back(executableFolder);
     folders.push_back(executableFolder / "defaults");

@@ -80,7 +80,7 @@ enum class ProfileReadResult : int { kRead = 0, kMissing = 1, kNotProfile = -1 }
 // The whole file: header with the device tag and zeros, then the body. The file is replaced
 // atomically (an existing spelling of the name in another case is the file replaced), so a
 // failed or interrupted write leaves the old file as it was. A failure writes the diagnostic
-// "文件打开失败" and returns false; the caller need not act on it.
+// "文件打开失败", is reported to the user (ReportSaveFailure) and returns false.
 bool WriteProfileFile(const std::filesystem::path& path, std::uint16_t deviceTag,
                       std::span<const std::uint8_t> body);
 
@@ -92,11 +92,19 @@ bool WriteProfileFile(const std::filesystem::path& path, std::uint16_t deviceTag
 // a file name with its extension and for the catalogue's read buffer.
 [[nodiscard]] bool IsValidProfileName(std::string_view name);
 
-// Where the default profile files are looked for, in this order: beside the executable (where
-// the keyboard's default key file is saved), its defaults/ folder (the build tree), and the
-// installed data folder's defaults/.
+// Where the keyboard's default key file read from the device is saved: the folder "defaults" in
+// the keyboard's device folder, created when asked for. Not beside the executable, which an
+// installation cannot write, and not the device folder itself, where a key profile named
+// "kbkeydefault" would be the same file.
+inline constexpr std::string_view kSavedDefaultsFolderName = "defaults";
+[[nodiscard]] std::filesystem::path SavedDefaultsFolder();
+
+// Where the default profile files are looked for, in this order: the saved defaults folder
+// (SavedDefaultsFolder, when given), beside the executable, its defaults/ folder (the build
+// tree), and the installed data folder's defaults/.
 [[nodiscard]] std::vector<std::filesystem::path> DefaultProfileFolders(
-    const std::filesystem::path& executableFolder, const std::filesystem::path& dataFolder);
+    const std::filesystem::path& savedFolder, const std::filesystem::path& executableFolder,
+    const std::filesystem::path& dataFolder);
 
 // The first folder holding the default file `name` (in any case); the first folder + name when
 // none does, so that reading it reports the file missing.

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "profiles/diagnostic.h"
+#include "storage/diagnostic.h"
 #include "profiles/profile_catalogue.h"
-#include "profiles/settings_folder.h"
+#include "storage/settings_folder.h"
 
 namespace tavrinex::profiles {
 namespace {
@@ -76,14 +76,14 @@ bool SaveSelectedKeyProfile(ProfileState& state, DeviceKind kind) {
 
 void ConnectProfileSaves(device::SyncHooks& hooks, ProfileState& state) {
   hooks.saveSelectedLightProfile = [&state](DeviceKind kind) {
-    (void)SaveSelectedLightProfile(state, kind);
+    return SaveSelectedLightProfile(state, kind);
   };
   hooks.saveSelectedKeyProfile = [&state](DeviceKind kind) {
-    (void)SaveSelectedKeyProfile(state, kind);
+    return SaveSelectedKeyProfile(state, kind);
   };
   hooks.writeProfileFile = [](const std::filesystem::path& path, std::uint16_t deviceTag,
                               std::span<const std::uint8_t> body) {
-    (void)WriteProfileFile(path, deviceTag, body);
+    return WriteProfileFile(path, deviceTag, body);
   };
 }
 

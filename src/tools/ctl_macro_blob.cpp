@@ -7,7 +7,7 @@
 #include "device/device_kind.h"
 #include "keys/macro_blob.h"
 #include "keys/macro_library.h"
-#include "profiles/settings_folder.h"
+#include "storage/settings_folder.h"
 #include "tools/ctl_keys.h"
 
 namespace tavrinex::tools {

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,11 +20,13 @@
 #include "app/device_wiring.h"
 #include "app/main_wnd.h"
 #include "app/routing_tables.h"
+#include "app/save_failure_notice.h"
 #include "device/detection.h"
 #include "device/device_ids.h"
 #include "profiles/profile_catalogue.h"
 #include "profiles/profile_selection.h"
-#include "profiles/settings_folder.h"
+#include "storage/save_failure.h"
+#include "storage/settings_folder.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "ui/qt/qt_ui.h"
@@ -145,6 +148,22 @@ TEST_F(MainWndTest, SecondInstanceWithoutDeviceShowsOneBoxEvenWhenSignalledAgain
   Post(msg::kActivate);  // once the box is closed, a new signal shows it again
   Pump();
   EXPECT_EQ(boxes.size(), 2u);
+}
+
+// Saves that fail on worker threads, three in a row, show one notice in the current language
+// that names the file and the reason; the diagnostic line names each of them.
+TEST_F(MainWndTest, ABurstOfSaveFailuresShowsOneNoticeNamingTheFileAndTheReason) {
+  std::vector<std::thread> writers;
+  for (const char* file : {"/x/a.led", "/x/b.led", "/x/c.led"}) {
+    writers.emplace_back([file] { profiles::ReportSaveFailure(file, ENOSPC); });
+  }
+  for (auto& w : writers) w.join();
+  Pump();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].shown.find("/x/"), std::string::npos) << boxes[0].shown;
+  EXPECT_NE(boxes[0].shown.find(ui->Translate("save_reason_disk_full")), std::string::npos)
+      << boxes[0].shown;
+  EXPECT_EQ(boxes[0].shown.find("%s"), std::string::npos) << boxes[0].shown;
 }
 
 TEST_F(MainWndTest, SecondInstanceWithDeviceRestoresTheMinimisedWindow) {
@@ -393,13 +412,23 @@ TEST(ShippedSkin, LanguageFilesHoldTheSameIdsAndEveryMessage) {
     }
     EXPECT_NE(ui.Translate("message_text_16").find("%d"), std::string::npos) << file;
     EXPECT_NE(ui.Translate("message_text_17").find("%d"), std::string::npos) << file;
+    const std::string notice = ui.Translate(kSaveFailedMessage);
+    const auto first = notice.find("%s");  // the file, then the reason
+    EXPECT_TRUE(first != std::string::npos && notice.find("%s", first + 2) != std::string::npos)
+        << file;
+    for (const auto reason : {profiles::SaveFailureReason::kDiskFull, profiles::SaveFailureReason::kPermission,
+                              profiles::SaveFailureReason::kReadOnly, profiles::SaveFailureReason::kUnreadable,
+                              profiles::SaveFailureReason::kUndecodable, profiles::SaveFailureReason::kOther}) {
+      const std::string_view id = ReasonTextId(reason);
+      EXPECT_NE(ui.Translate(id), id) << file << " " << id;
+    }
     EXPECT_NE(ui.Translate("menu_exit"), "menu_exit");
   }
 }
 
 // A keyboard connect rebuilds the map from keyboard view positions to key slots, which the
-// key editor reads.
-TEST_F(MainWndTest, KeyboardConnectRebuildsTheKeyPositionMap) {
+// key editor reads; then message 0x0B03 saves the keyboard's default key file.
+TEST_F(MainWndTest, KeyboardConnectRebuildsTheKeyPositionMapAndTheDefaultKeyFileCanBeSaved) {
   std::string folder = (std::filesystem::temp_directory_path() / "tavrinex-XXXXXX").string();
   ASSERT_NE(::mkdtemp(folder.data()), nullptr);
   ::setenv(profiles::kDocumentsOverrideVariable, (folder + "/Documents").c_str(), 1);
@@ -420,14 +449,28 @@ TEST_F(MainWndTest, KeyboardConnectRebuildsTheKeyPositionMap) {
     Pump();
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  // The message that saves the default key file: into the keyboard's folder, not beside the
+  // program, by the keyboard's device thread.
+  const auto saved = std::filesystem::path(folder) / "Documents" / "Zepha QX19" / "kb" / "defaults" /
+                     "kbkeydefault.pro";
+  Post(msg::kSaveDefaultKeys);
+  for (int i = 0; i < 500 && !std::filesystem::exists(saved); ++i) {
+    Pump();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   stop.Set();
   detection.join();
   Pump();
+  std::error_code error;
+  const auto savedSize = std::filesystem::file_size(saved, error);
+  EXPECT_EQ(device::ExchangesOnForbiddenThread(), 0u);
   wnd->Channel(DeviceKind::kKeyboard).hid.CloseDevice();
   ::unsetenv(profiles::kDocumentsOverrideVariable);
   std::filesystem::remove_all(folder);
 
   EXPECT_EQ(mapped(), 106);  // every key of the reference layout finds its slot
+  EXPECT_FALSE(error) << error.message();
+  EXPECT_EQ(savedSize, 16u + 512u);
 }
 
 }  // namespace
@@ -441,6 +484,7 @@ namespace {
 TEST_F(MainWndTest, ScreenshotsOfEachDevicePage) {
   const QString folder = qEnvironmentVariable("TAVRINEX_SCREENSHOTS");
   if (folder.isEmpty()) GTEST_SKIP() << "TAVRINEX_SCREENSHOTS not set";
+  std::filesystem::create_directories(folder.toStdString());  // a new folder is made, not refused
   QWidget* host = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget();
   for (const char* language : {"cn", "en"}) {
     for (const char* tab : {"kb_tab", "ms_tab", "mp_tab"}) {

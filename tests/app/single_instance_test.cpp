@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -106,6 +107,56 @@ TEST(InstanceLock, OnlyOneHolderAtATime) {
   std::filesystem::remove(path);
 }
 
+// Another user may create the lock's file or folder first, or plant a symbolic link there: such
+// a lock is not used, and the copy runs (as the first) with a line saying why, rather than
+// being kept from running or writing through the link.
+TEST(InstanceLock, ALockAnotherUserCouldHavePlacedIsNotUsedAndTheCopyRuns) {
+  const auto root = std::filesystem::temp_directory_path() /
+                    ("tavrinex-lock-test-" + std::to_string(getpid()) + "-squat");
+  std::filesystem::create_directories(root);
+  std::vector<std::string> lines;
+  const Diagnostic note = [&](std::string_view l) { lines.emplace_back(l); };
+  const auto usable = [&](const std::filesystem::path& path) {
+    lines.clear();
+    const InstanceLock first(path, note);
+    const InstanceLock second(path, note);
+    return first.Acquired() && !second.Acquired() && lines.empty();
+  };
+
+  // A fresh per-user folder is made private, and its lock works.
+  EXPECT_TRUE(usable(root / "mine" / "VORLIXDRVER.lock"));
+  EXPECT_EQ(std::filesystem::status(root / "mine").permissions(), std::filesystem::perms::owner_all);
+
+  const auto link = root / "link" / "VORLIXDRVER.lock";
+  std::filesystem::create_directories(link.parent_path());
+  std::filesystem::create_symlink(root / "target", link);
+  EXPECT_FALSE(usable(link));
+  EXPECT_TRUE(InstanceLock(link, note).Acquired());
+  EXPECT_FALSE(std::filesystem::exists(root / "target"));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines.back().find("running as the first copy"), std::string::npos) << lines.back();
+
+  const auto open = root / "open" / "VORLIXDRVER.lock";
+  std::filesystem::create_directories(open.parent_path());
+  std::filesystem::permissions(open.parent_path(), std::filesystem::perms::all);  // no sticky bit
+  EXPECT_FALSE(usable(open));
+
+  if (getuid() == 0) {  // files of another user can be made only as root
+    const uid_t other = 65534;
+    const auto theirs = root / "theirs" / "VORLIXDRVER.lock";
+    std::filesystem::create_directories(theirs.parent_path());
+    { std::ofstream(theirs.c_str()).put('x'); }
+    ASSERT_EQ(::chown(theirs.c_str(), other, other), 0);
+    EXPECT_FALSE(usable(theirs));
+    const auto folder = root / "their-folder" / "VORLIXDRVER.lock";
+    std::filesystem::create_directories(folder.parent_path());
+    ASSERT_EQ(::chown(folder.parent_path().c_str(), other, other), 0);
+    EXPECT_FALSE(usable(folder));
+    EXPECT_FALSE(std::filesystem::exists(folder));
+  }
+  std::filesystem::remove_all(root);
+}
+
 struct ServerFixture : testing::Test {
   std::mutex mutex;
   std::vector<ui::Message> received;
@@ -163,6 +214,19 @@ TEST_F(ServerFixture, IgnoresAnotherUser) {
   EXPECT_TRUE(received.empty());
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find("ignored a connection of user"), std::string::npos);
+}
+
+// The name is open to anyone: a sender checks who listens and sends nothing to another user.
+TEST_F(ServerFixture, ASenderTellsAnotherUsersListenerApartAndSendsItNothing) {
+  ASSERT_TRUE(server.Start());
+  EXPECT_EQ(SendToInstance(name, "QUARTIKA_001", std::chrono::milliseconds(500), getuid() + 1),
+            SendOutcome::kOtherUser);
+  EXPECT_EQ(SendToInstance(name, "QUARTIKA_001"), SendOutcome::kSent);
+  WaitFor(1);
+  server.Stop();
+  const std::lock_guard lock(mutex);
+  EXPECT_EQ(received.size(), 1u);
+  EXPECT_EQ(SendToInstance(name + "-nobody", "QUARTIKA_001"), SendOutcome::kNobody);
 }
 
 TEST_F(ServerFixture, ASecondServerCannotListenAndNobodyListensAfterStop) {

@@ -240,6 +240,7 @@ class DetectionFixture : public testing::Test {
     };
     context.sync.saveSelectedLightProfile = [this](DeviceKind k) {
       log.Add("save light " + std::string(KindPrefix(k)));
+      return true;
     };
     context.setPadReactiveTrigger = [this] { padTrigger = true; };
     context.diagnostic = [this](std::string_view line) { log.Add("diag " + std::string(line)); };

@@ -24,6 +24,7 @@ struct HookLog {
   std::vector<std::uint8_t> writtenBody;
   std::filesystem::path writtenPath;
   std::uint16_t writtenTag = 0;
+  bool filesWritable = true;  // what the save hooks answer
 
   SyncHooks Hooks(const sim::SimulatedDevice& device) {
     const auto note = [this, &device](std::string what) {
@@ -31,8 +32,14 @@ struct HookLog {
       requestsAtCall.push_back(device.RequestCount());
     };
     SyncHooks h;
-    h.saveSelectedLightProfile = [note](DeviceKind k) { note("light:" + std::string(KindPrefix(k))); };
-    h.saveSelectedKeyProfile = [note](DeviceKind k) { note("key:" + std::string(KindPrefix(k))); };
+    h.saveSelectedLightProfile = [this, note](DeviceKind k) {
+      note("light:" + std::string(KindPrefix(k)));
+      return filesWritable;
+    };
+    h.saveSelectedKeyProfile = [this, note](DeviceKind k) {
+      note("key:" + std::string(KindPrefix(k)));
+      return filesWritable;
+    };
     h.rebuildKeyPositionMap = [note] { note("rebuild"); };
     h.showMessage = [note](std::string_view id) { note(std::string(id)); };
     h.writeProfileFile = [this, note](const std::filesystem::path& p, std::uint16_t tag,
@@ -41,6 +48,7 @@ struct HookLog {
       writtenPath = p;
       writtenTag = tag;
       writtenBody.assign(body.begin(), body.end());
+      return filesWritable;
     };
     return h;
   }
@@ -248,7 +256,9 @@ TEST_F(DeviceSyncTest, SaveDefaultKeyFileWritesTheReadBlockThenRebuildsTheMap) {
   auto& kb = Device(DeviceKind::kKeyboard);
   Connect(DeviceKind::kKeyboard);
   Channel(DeviceKind::kKeyboard).blockLength = 378;
-  SaveDefaultKeyFile(Channel(DeviceKind::kKeyboard), image, log.Hooks(kb), "/opt/tavrinex");
+  EXPECT_EQ(SaveDefaultKeyFile(Channel(DeviceKind::kKeyboard), image, log.Hooks(kb), "/opt/tavrinex")
+                .failedSaves,
+            0);
   std::vector<Seen> expected;
   AppendChunks(expected, Command::kReadDefaultKeys, 378, 0);
   EXPECT_EQ(SeenBy(kb), expected);
@@ -258,6 +268,27 @@ TEST_F(DeviceSyncTest, SaveDefaultKeyFileWritesTheReadBlockThenRebuildsTheMap) {
   const auto block = image.Read(DeviceKind::kKeyboard, [](const DeviceBlocks& b) { return b.defaultKeys; });
   EXPECT_EQ(log.writtenBody, std::vector<std::uint8_t>(block.begin(), block.end()));
   EXPECT_EQ(Bytes(block, 378), Bytes(factory::KeyboardDefaultKeys(), 378));
+}
+
+// Saves that cannot write their files are counted in the result; the sync itself completes.
+TEST_F(DeviceSyncTest, FailedSavesReachTheResult) {
+  log.filesWritable = false;
+  Connect(DeviceKind::kMouse);
+  const SyncResult full =
+      DeviceSync(DeviceKind::kMouse, Channel(DeviceKind::kMouse), image, log.Hooks(Device(DeviceKind::kMouse)));
+  EXPECT_EQ(full.outcome, SyncOutcome::kCompleted);
+  EXPECT_EQ(full.failedSaves, 2);
+  Connect(DeviceKind::kMousePad);
+  EXPECT_EQ(RereadActiveSettings(DeviceKind::kMousePad, Channel(DeviceKind::kMousePad), image,
+                                 log.Hooks(Device(DeviceKind::kMousePad)))
+                .failedSaves,
+            1);
+  Connect(DeviceKind::kKeyboard);
+  Channel(DeviceKind::kKeyboard).blockLength = 3 * sim::factory::kKeyboardLedCount;  // as synchronised
+  EXPECT_EQ(SaveDefaultKeyFile(Channel(DeviceKind::kKeyboard), image,
+                               log.Hooks(Device(DeviceKind::kKeyboard)), "/nowhere")
+                .failedSaves,
+            1);
 }
 
 // A device that dies mid-way leaves the image with what was read; the next plug reads it all.

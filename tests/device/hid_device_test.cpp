@@ -1,6 +1,11 @@
 #include "device/hid_device.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include <array>
 #include <chrono>
@@ -8,6 +13,7 @@
 #include <vector>
 
 #include "channel_fixture.h"
+#include "device/fd_io.h"
 
 namespace tavrinex::device {
 namespace {
@@ -173,6 +179,37 @@ TEST_F(BlockingWriteTest, StuckWriteTimesOutAndLeavesNothingInUse) {
   hid.CloseDevice();
   EXPECT_LT(Clock::now() - start, kEarly);
   bus.Unplug(kTestPath);
+}
+
+// Every descriptor of this process that names the same open file as `fd` (by its /proc link).
+std::vector<int> DescriptorsLike(int fd) {
+  namespace fs = std::filesystem;
+  const fs::path self = "/proc/self/fd";
+  const auto target = fs::read_symlink(self / std::to_string(fd));
+  std::vector<int> found;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(self, error)) {
+    std::error_code linkError;
+    if (fs::read_symlink(entry.path(), linkError) == target && !linkError) {
+      found.push_back(std::stoi(entry.path().filename().string()));
+    }
+  }
+  return found;
+}
+
+// A program started while a device is open (the desktop's file chooser, a helper) must not
+// inherit the writer thread's copy of the device fd.
+TEST(BlockingWriter, ItsCopyOfTheFdIsClosedOnExec) {
+  int pair[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair), 0);
+  {
+    const BlockingWriter writer(pair[0]);
+    const std::vector<int> copies = DescriptorsLike(pair[0]);
+    ASSERT_EQ(copies.size(), 2u);
+    for (const int copy : copies) EXPECT_NE(::fcntl(copy, F_GETFD) & FD_CLOEXEC, 0) << copy;
+  }
+  ::close(pair[0]);
+  ::close(pair[1]);
 }
 
 }  // namespace

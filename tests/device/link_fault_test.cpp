@@ -196,8 +196,14 @@ TEST_F(LinkFaultTest, OnlyWhatArrivedIsSaved) {
     SCOPED_TRACE(c.name);
     std::vector<std::string> saves;
     SyncHooks hooks;
-    hooks.saveSelectedLightProfile = [&](DeviceKind) { saves.push_back("light"); };
-    hooks.saveSelectedKeyProfile = [&](DeviceKind) { saves.push_back("key"); };
+    hooks.saveSelectedLightProfile = [&](DeviceKind) {
+      saves.push_back("light");
+      return true;
+    };
+    hooks.saveSelectedKeyProfile = [&](DeviceKind) {
+      saves.push_back("key");
+      return true;
+    };
     devices.mouse.ClearFaults();
     devices.mouse.ClearRequests();
     devices.mouse.InjectFault({sim::Fault::Action::kStatusError, c.failAt, 1});
@@ -216,7 +222,10 @@ TEST_F(LinkFaultTest, OnlyWhatArrivedIsSaved) {
 // the refresh comes back posted.
 TEST_F(LinkFaultTest, DeviceMessagesRunOnTheDetectionThread) {
   std::atomic<std::thread::id> ranOn{};
-  context.sync.saveSelectedLightProfile = [&](DeviceKind) { ranOn = std::this_thread::get_id(); };
+  context.sync.saveSelectedLightProfile = [&](DeviceKind) {
+    ranOn = std::this_thread::get_id();
+    return true;
+  };
   devices.mouse.Plug();
   threads.Start();
   ASSERT_TRUE(WaitConnected(DeviceKind::kMouse));

@@ -9,7 +9,7 @@
 #include "keys/key_image.h"
 #include "keys/macro_action.h"
 #include "keys/macro_files.h"
-#include "profiles/ini_file.h"
+#include "storage/ini_file.h"
 
 namespace tavrinex::keys {
 namespace {
@@ -295,21 +295,23 @@ TEST_F(MacroLibraryTest, AnIndexNamingOneFileTwiceKeepsItForTheOther) {
 }
 
 TEST_F(MacroLibraryTest, DamagedFilesReadConsistently) {
-  // The count promises more than the file holds, one key is missing, junk lines sit between.
-  Write("kbMacro.ini", "[MACROCOUNT]\r\ncount=9\r\n[MACRONAME]\r\n0=a\r\n1=b\r\n3=d\r\n");
+  // The index misses a key and promises more than it holds; the macro file holds junk lines.
+  Write("kbMacro.ini", "[MACROCOUNT]\r\ncount=5\r\n[MACRONAME]\r\n0=a\r\n1=b\r\n3=d\r\n");
   Write("a.mac",
         "[MACROACTIONCOUNT]\r\ncount=2000000000\r\n[MACROACTION]\r\njunk\r\n0=1,0,1,1,0,x\r\n"
         "01=bad key\r\n 2 = 2,0,1,1,0,y\r\n7=not an action\r\n[OTHER]\r\n3=elsewhere\r\n");
   Write("b.mac", "[MACROACTIONCOUNT]\r\ncount=-5\r\n[MACROACTION]\r\n0=1,0,1,1,0,x\r\n");
   MacroLibrary library(folder, DeviceKind::kKeyboard);
-  EXPECT_EQ(library.LoadMacroIndex(), (std::vector<std::string>{"a", "b"}));
+  // Missing names read as "0", as every missing value does: "d" keeps position 3, which key
+  // slots refer to.
+  EXPECT_EQ(library.LoadMacroIndex(), (std::vector<std::string>{"a", "b", "0", "d", "0"}));
   EXPECT_EQ(library.LoadMacro("a").lines,
             (std::vector<std::string>{"1,0,1,1,0,x", "2,0,1,1,0,y", "not an action"}));
   EXPECT_TRUE(library.LoadMacro("b").lines.empty());
   EXPECT_TRUE(library.LoadMacro("missing").lines.empty());
   // Adding after a damaged index continues from the names it reads.
-  EXPECT_EQ(library.AddMacro().name, "name_3");
-  EXPECT_EQ(library.LoadMacroIndex(), (std::vector<std::string>{"a", "b", "name_3"}));
+  EXPECT_EQ(library.AddMacro().name, "name_6");
+  EXPECT_EQ(library.LoadMacroIndex(), (std::vector<std::string>{"a", "b", "0", "d", "0", "name_6"}));
 }
 
 TEST_F(MacroLibraryTest, FilesReadAsTheIniServiceReadsThem) {

@@ -68,6 +68,21 @@ TEST_F(LightingOpsTest, ThreeEditsInASecondGiveOneWriteOf56BytesWithTheLastRecor
   EXPECT_EQ(Device(DeviceKind::kMouse).RequestCount(), 1u);
 }
 
+// A record the device refuses (busy, error) is not lost: it stays dirty and the next
+// flush sends it again, until the device takes it.
+TEST_F(LightingOpsTest, ARefusedWriteStaysDirtyAndGoesOutAgainAtTheNextFlush) {
+  Connect(DeviceKind::kMouse);
+  for (const auto fault : {sim::Fault::Action::kStatusBusy, sim::Fault::Action::kStatusError}) {
+    Device(DeviceKind::kMouse).InjectFault({fault, 0, 1});
+    store.MarkDirty(DeviceKind::kMouse);
+    EXPECT_EQ(FlushSettings(store, image, AllChannels()), 1);
+    EXPECT_TRUE(store.IsDirty(DeviceKind::kMouse));
+    EXPECT_EQ(FlushSettings(store, image, AllChannels()), 1);
+    EXPECT_FALSE(store.IsDirty(DeviceKind::kMouse));
+  }
+  EXPECT_EQ(Device(DeviceKind::kMouse).RequestCount(), 4u);
+}
+
 TEST_F(LightingOpsTest, FlushClearsTheFlagOfADeviceThatIsNotConnectedAndItsSharedLighting) {
   Channel(DeviceKind::kMousePad).sharedLightingActive = true;
   store.MarkDirty(DeviceKind::kMousePad);

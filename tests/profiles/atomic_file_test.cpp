@@ -1,6 +1,6 @@
 // The crash-safe replacement of a file, seen through its system calls: the new bytes reach
 // the disk before the rename makes them the file, and the folder is flushed after it.
-#include "profiles/atomic_file.h"
+#include "storage/atomic_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

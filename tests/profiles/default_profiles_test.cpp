@@ -6,6 +6,7 @@
 
 #include "profiles/profile_file.h"
 #include "profiles/profile_inspect.h"
+#include "storage/settings_folder.h"
 #include "sim/factory_defaults.h"
 #include "temp_documents.h"
 
@@ -61,18 +62,28 @@ TEST(DefaultProfilesTest, GeneratedFilesHoldTheSimulatedDevicesFactoryState) {
 class DefaultProfileLookUpTest : public testing::TempDocuments {};
 
 TEST_F(DefaultProfileLookUpTest, FirstFolderHoldingTheNameInAnyCaseWins) {
+  const auto saved = SavedDefaultsFolder();
   const auto exe = root_ / "bin";
   const auto data = root_ / "share";
-  const auto folders = DefaultProfileFolders(exe, data);
-  ASSERT_EQ(folders, (std::vector<std::filesystem::path>{exe, exe / "defaults", data / "defaults"}));
+  EXPECT_EQ(saved, std::filesystem::path(GetDeviceFolder(DeviceKind::kKeyboard)) / "defaults");
+  EXPECT_TRUE(std::filesystem::is_directory(saved));
+  EXPECT_EQ(DefaultProfileFolders({}, exe, data),
+            (std::vector<std::filesystem::path>{exe, exe / "defaults", data / "defaults"}));
+  const auto folders = DefaultProfileFolders(saved, exe, data);
+  ASSERT_EQ(folders, (std::vector<std::filesystem::path>{saved, exe, exe / "defaults", data / "defaults"}));
 
-  EXPECT_EQ(FindDefaultProfileFile(folders, "kbdengdefault.Led"), exe / "kbdengdefault.Led");
+  // None holds it: the first folder's path, which reads as missing.
+  EXPECT_EQ(FindDefaultProfileFile(folders, "kbdengdefault.Led"), saved / "kbdengdefault.Led");
   WriteBytes(data / "defaults" / "kbdengdefault.led", "installed");
   EXPECT_EQ(FindDefaultProfileFile(folders, "kbdengdefault.Led"), data / "defaults" / "kbdengdefault.led");
   std::filesystem::create_directories(exe / "defaults" / "KBDENGDEFAULT.LED");  // not a file
   EXPECT_EQ(FindDefaultProfileFile(folders, "kbdengdefault.led"), data / "defaults" / "kbdengdefault.led");
   WriteBytes(exe / "KbdEngDefault.led", "beside");
   EXPECT_EQ(FindDefaultProfileFile(folders, "kbdengdefault.Led"), exe / "KbdEngDefault.led");
+  // The key file saved from the keyboard wins over the shipped one.
+  WriteBytes(data / "defaults" / "kbkeydefault.pro", "installed");
+  WriteBytes(saved / "kbkeydefault.pro", "saved");
+  EXPECT_EQ(FindDefaultProfileFile(folders, "kbkeydefault.PRO"), saved / "kbkeydefault.pro");
 }
 
 }  // namespace

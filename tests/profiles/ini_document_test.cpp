@@ -1,4 +1,4 @@
-#include "profiles/ini_document.h"
+#include "storage/ini_document.h"
 
 #include <gtest/gtest.h>
 
@@ -34,8 +34,11 @@ const FindCase kFindCases[] = {
     {"only the first section of a name counts", "[A]\nx=1\n[a]\nk=2\n", "A", "k", std::nullopt},
     {"key in another section", "[A]\nk=1\n[B]\n", "B", "k", std::nullopt},
     {"key before any section", "k=1\n[A]\n", "A", "k", std::nullopt},
-    {"section name up to the last bracket", "[A]B]\nk=1\n", "A]B", "k", "1"},
-    {"bracket without close is no section", "[A\nk=1\n", "A", "k", std::nullopt},
+    {"section name ends at the first bracket", "[A]B]\nk=1\n", "A", "k", "1"},
+    {"text after the section's bracket is ignored", "[Keys] ; see [x]\nk=1\n", "Keys", "k", "1"},
+    {"bracket without close still opens a section", "[A\nk=1\n", "A", "k", "1"},
+    {"a comment line is no key", "[A]\n;Speed=3\n", "A", ";Speed", std::nullopt},
+    {"a comment may follow blanks", "[A]\n \t;k=1\n", "A", ";k", std::nullopt},
     {"line without equals is no key", "[A]\nk\n", "A", "k", std::nullopt},
     {"comment lines never match", "[A]\n;k=1\nk=2\n", "A", "k", "2"},
     {"missing section", "[A]\nk=1\n", "B", "k", std::nullopt},
@@ -110,6 +113,7 @@ TEST(IniDocumentTest, NamesAndValuesThatCannotBeStoredAreRecognised) {
   EXPECT_FALSE(IsWritableSection(" A"));
   EXPECT_FALSE(IsWritableKey("a=b"));
   EXPECT_FALSE(IsWritableKey("[a"));
+  EXPECT_FALSE(IsWritableKey(";a"));  // a comment to Windows
   EXPECT_FALSE(IsWritableKey("k "));
   EXPECT_TRUE(IsWritableSection("PROFILEDENGNAME"));
   EXPECT_TRUE(IsWritableKey("12"));

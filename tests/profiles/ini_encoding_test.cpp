@@ -1,4 +1,4 @@
-#include "profiles/ini_encoding.h"
+#include "storage/ini_encoding.h"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +42,7 @@ TEST(IniEncodingTest, DecodesEveryFormWindowsLeaves) {
     const DecodedIni decoded = DecodeIniBytes(c.bytes);
     EXPECT_EQ(decoded.text, c.text) << c.what;
     EXPECT_EQ(decoded.encoding, c.encoding) << c.what;
+    EXPECT_FALSE(decoded.undecodable) << c.what;
   }
 }
 
@@ -50,6 +51,7 @@ TEST(IniEncodingTest, BytesThatDecodeInNoEncodingAreKept) {
   const DecodedIni decoded = DecodeIniBytes(junk);
   EXPECT_EQ(decoded.encoding, IniEncoding::kLegacy);
   EXPECT_EQ(decoded.text.size(), junk.size());
+  EXPECT_TRUE(decoded.undecodable);
 }
 
 TEST(IniEncodingTest, WritesAsciiPlainAndOtherTextAsUtf16) {

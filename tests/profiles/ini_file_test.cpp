@@ -1,14 +1,16 @@
-#include "profiles/ini_file.h"
+#include "storage/ini_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <atomic>
 #include <climits>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "save_failure_capture.h"
 #include "temp_documents.h"
 
 namespace tavrinex::profiles {
@@ -143,11 +145,69 @@ TEST_F(IniFileTest, RefusedWritesLeaveTheFileAsItWas) {
   EXPECT_EQ(ReadBytes(file_), bytes);
 }
 
-TEST_F(IniFileTest, AFileThatCannotBeReadIsNotReplaced) {
-  std::filesystem::create_directory(file_);  // exists, but reading fails
-  EXPECT_FALSE(WriteIniString(file_, "A", "k", "v"));
-  EXPECT_TRUE(std::filesystem::is_directory(file_));
-  EXPECT_EQ(ReadIniString(file_, "A", "k"), "0");
+// Something in a catalogue's place that is no readable file: reads give the defaults at once
+// (a fifo must not hold a detection thread in open()), writes leave it alone and are reported.
+TEST_F(IniFileTest, AThingThatCannotBeReadIsNotReplacedAndNeverBlocks) {
+  testing::CapturedSaveFailures failures;
+  struct Case {
+    const char* what;
+    std::function<void(const std::filesystem::path&)> make;
+  };
+  const Case cases[] = {
+      {"folder", [](const auto& p) { std::filesystem::create_directory(p); }},
+      {"fifo", [](const auto& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
+      {"100 MB file", [](const auto& p) {  // sparse: costs no disk
+         WriteBytes(p, "[A]\r\nk=big\r\n");
+         std::filesystem::resize_file(p, 100u << 20);
+       }},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(file_);
+    c.make(file_);
+    const auto before = std::filesystem::status(file_).type();
+    EXPECT_EQ(ReadIniString(file_, "A", "k"), "0") << c.what;
+    EXPECT_EQ(IniSnapshot::Read(file_).Get("A", "k"), "0") << c.what;
+    EXPECT_FALSE(WriteIniString(file_, "A", "k", "v")) << c.what;
+    EXPECT_EQ(std::filesystem::status(file_).type(), before) << c.what;
+    const auto reported = failures.Take();
+    ASSERT_EQ(reported.size(), 1u) << c.what;
+    EXPECT_EQ(reported[0].reason, SaveFailureReason::kUnreadable) << c.what;
+    EXPECT_EQ(reported[0].file, file_) << c.what;
+  }
+  EXPECT_EQ(std::filesystem::file_size(file_), 100u << 20);
+}
+
+// A legacy (GB18030) file whose bytes do not decode, here a Chinese name cut in the middle of
+// its last character: rewriting it would turn every undecodable byte into U+FFFD and the names
+// would no longer match their files. It is read as it is, never rewritten, and reported once.
+TEST_F(IniFileTest, ALegacyFileThatDoesNotDecodeIsNotRewritten) {
+  testing::CapturedSaveFailures failures;
+  const std::string bytes = "[PROFILEDENGNAME]\r\n0=\xD0\xC2\xC5\r\n";  // "新" + half of "配"
+  WriteBytes(file_, bytes);
+  EXPECT_EQ(ReadIniString(file_, "PROFILEDENGNAME", "0"), "\xD0\xC2\xC5");
+  EXPECT_FALSE(WriteIniString(file_, "PROFILEDENGSELECT", "select", "0"));
+  EXPECT_FALSE(WriteIniString(file_, "PROFILEDENGSELECT", "select", "1"));
+  EXPECT_EQ(ReadBytes(file_), bytes);
+  const auto reported = failures.Take();
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_EQ(reported[0].reason, SaveFailureReason::kUndecodable);
+  // A legacy file that decodes is written (as UTF-16) with its names intact.
+  WriteBytes(file_, "[PROFILEDENGNAME]\r\n0=\xD0\xC2\r\n");
+  EXPECT_TRUE(WriteIniString(file_, "PROFILEDENGSELECT", "select", "0"));
+  EXPECT_EQ(ReadIniString(file_, "PROFILEDENGNAME", "0"), "新");
+  EXPECT_TRUE(failures.Take().empty());
+}
+
+// Hand-edited files read as on Windows, so a comment or a note after a section name does not
+// turn into a key or another section.
+TEST_F(IniFileTest, HandEditedLinesReadAsWindowsReadsThem) {
+  WriteBytes(file_, "[Keys] ; see [x]\r\n;Speed=3\r\nSpeed=5\r\n[Open\r\nk=1\r\n");
+  EXPECT_EQ(ReadIniInt(file_, "Keys", "Speed"), 5);
+  EXPECT_EQ(ReadIniString(file_, "Keys", ";Speed"), "0");
+  EXPECT_EQ(ReadIniString(file_, "Open", "k"), "1");
+  EXPECT_FALSE(WriteIniString(file_, "Keys", ";Speed", "4"));  // Windows could not read it back
+  ASSERT_TRUE(WriteIniString(file_, "Keys", "Speed", "6"));
+  EXPECT_EQ(ReadBytes(file_), "[Keys] ; see [x]\r\n;Speed=3\r\nSpeed=6\r\n[Open\r\nk=1\r\n");
 }
 
 // Threads that write different keys of one file lose none of them, and a reader never sees a
@@ -167,7 +227,8 @@ TEST_F(IniFileTest, ConcurrentWritersAndReadersSeeWholeFiles) {
   for (int t = 0; t < kThreads; ++t) {
     writers.emplace_back([this, t] {
       for (int k = 0; k < kKeys; ++k) {
-        EXPECT_TRUE(WriteIniInt(file_, "S" + std::to_string(t), std::to_string(k), t * 100 + k));
+        const std::string section = 'S' + std::to_string(t);  // not "S" +: -Wrestrict at -O3
+        EXPECT_TRUE(WriteIniInt(file_, section, std::to_string(k), t * 100 + k));
         EXPECT_TRUE(WriteIniInt(file_, "C", "count", 1 + k % 3));
       }
     });
@@ -178,7 +239,7 @@ TEST_F(IniFileTest, ConcurrentWritersAndReadersSeeWholeFiles) {
   EXPECT_EQ(zeroReads.load(), 0);
   for (int t = 0; t < kThreads; ++t) {
     for (int k = 0; k < kKeys; ++k) {
-      EXPECT_EQ(ReadIniInt(file_, "S" + std::to_string(t), std::to_string(k)), t * 100 + k);
+      EXPECT_EQ(ReadIniInt(file_, 'S' + std::to_string(t), std::to_string(k)), t * 100 + k);
     }
   }
   EXPECT_EQ(Entries(documents_), std::vector<std::string>{"test.ini"});

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "profiles/ini_file.h"
+#include "storage/ini_file.h"
 #include "temp_documents.h"
 
 namespace tavrinex::profiles {

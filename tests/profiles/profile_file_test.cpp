@@ -1,6 +1,8 @@
 #include "profiles/profile_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "profiles/atomic_file.h"
+#include "storage/atomic_file.h"
+#include "save_failure_capture.h"
 #include "temp_documents.h"
 
 namespace tavrinex::profiles {
@@ -165,17 +168,50 @@ TEST_F(ProfileFileTest, FolderWithoutWritePermissionFailsCleanly) {
   const std::string diagnostics = ::testing::internal::GetCapturedStderr();
   ::chmod(folder_.c_str(), 0755);
   EXPECT_FALSE(written);
-  EXPECT_EQ(diagnostics, "文件打开失败\n");
+  EXPECT_TRUE(diagnostics.starts_with("文件打开失败\nsave failed: ")) << diagnostics;
+  EXPECT_NE(diagnostics.find("permission denied"), std::string::npos) << diagnostics;
   EXPECT_EQ(ReadBytes(file), Header(0xAA, 0x55, 3) + Pattern(64, 1));
   EXPECT_EQ(Entries(folder_), std::vector<std::string>{"p.led"});
 }
 
-TEST_F(ProfileFileTest, WriteThatCannotCreateItsFileWritesTheDiagnosticOnly) {
+TEST_F(ProfileFileTest, WriteThatCannotCreateItsFileIsReportedAndCreatesNothing) {
+  testing::CapturedSaveFailures failures;
   ::testing::internal::CaptureStderr();
   const bool written = WriteProfileFile(folder_ / "gone" / "p.led", 3, Bytes(Pattern(64, 2)));
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "文件打开失败\n");
+  EXPECT_TRUE(::testing::internal::GetCapturedStderr().starts_with("文件打开失败\nsave failed: "));
   EXPECT_FALSE(written);
   EXPECT_FALSE(std::filesystem::exists(folder_ / "gone"));
+  const auto reported = failures.Take();
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_EQ(reported[0].file, folder_ / "gone" / "p.led");
+  EXPECT_EQ(reported[0].error, ENOENT);
+}
+
+// A full disk (here the file size limit that RLIMIT_FSIZE sets) fails the write: the old file
+// stays whole, no temporary file stays behind, and the user is told the disk is full.
+TEST_F(ProfileFileTest, AFullDiskKeepsTheOldFileAndIsReported) {
+  testing::CapturedSaveFailures failures;
+  const auto file = folder_ / "full.led";
+  ASSERT_TRUE(WriteProfileFile(file, 1, Bytes(Pattern(1958, 1))));
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  rlimit small = old;
+  small.rlim_cur = 1000;
+  const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  ::testing::internal::CaptureStderr();
+  const bool written = WriteProfileFile(file, 1, Bytes(Pattern(1958, 2)));
+  const std::string diagnostics = ::testing::internal::GetCapturedStderr();
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  ::signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(written);
+  EXPECT_NE(diagnostics.find("disk full"), std::string::npos) << diagnostics;
+  EXPECT_EQ(ReadBytes(file), Header(0xAA, 0x55, 1) + Pattern(1958, 1));
+  EXPECT_EQ(Entries(folder_), std::vector<std::string>{"full.led"});
+  const auto reported = failures.Take();
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_EQ(reported[0].reason, SaveFailureReason::kDiskFull);
+  EXPECT_EQ(reported[0].file, file);
 }
 
 int FailingRename(const char*, const char*) {

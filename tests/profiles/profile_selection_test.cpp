@@ -13,7 +13,7 @@
 #include "device/device_sync.h"
 #include "profile_state_fixture.h"
 #include "profiles/profile_catalogue.h"
-#include "profiles/settings_folder.h"
+#include "storage/settings_folder.h"
 #include "sim/factory_defaults.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"

@@ -1,4 +1,4 @@
-#include "profiles/settings_folder.h"
+#include "storage/settings_folder.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "profiles/ini_file.h"
+#include "storage/ini_file.h"
 #include "temp_documents.h"
 
 namespace tavrinex::profiles {

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "profiles/settings_folder.h"
+#include "storage/settings_folder.h"
 
 namespace tavrinex::profiles::testing {
 

@@ -117,7 +117,10 @@ TEST_F(NotificationTest, ClickingAListRowRaisesItemSelectAndItemClick) {
   list.AddItem("Key B");
   list.SetItemName(1, "kb_macro_action");
   auto* tree = Widget<QTreeWidget>("kb_Macro_list");
-  const QRect row = tree->visualRect(tree->model()->index(1, 0));
+  ASSERT_NE(tree, nullptr);
+  const QAbstractItemModel* model = tree->model();
+  ASSERT_NE(model, nullptr);
+  const QRect row = tree->visualRect(model->index(1, 0));
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, row.center());
   EXPECT_EQ(handler.seen.size(), 2U);
   const Seen select{EventType::kItemSelect, "kb_Macro_list", 1};

@@ -45,8 +45,12 @@ TEST_F(UiTest, TheLoaderBuildsOwnClassesAndExpandsNothingUnregistered) {
   // Neither tag handler nor registered classes here: plain containers stand in.
   EXPECT_EQ(window->Find("kb_key_0"), nullptr);
   ASSERT_NE(window->Find("kb_key_panel"), nullptr);
-  EXPECT_EQ(window->Find("mystery")->ClassName(), "NoSuchControl");
-  EXPECT_EQ(std::string(Widget("mystery")->metaObject()->className()), "QWidget");
+  const Control* mystery = window->Find("mystery");
+  ASSERT_NE(mystery, nullptr);
+  EXPECT_EQ(mystery->ClassName(), "NoSuchControl");
+  const QWidget* mysteryWidget = Widget("mystery");
+  ASSERT_NE(mysteryWidget, nullptr);
+  EXPECT_EQ(std::string(mysteryWidget->metaObject()->className()), "QWidget");
 }
 
 TEST_F(UiTest, WindowInitArrivesOnceAfterInitWindow) {

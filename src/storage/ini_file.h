@@ -16,8 +16,11 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "storage/ini_encoding.h"
 
 namespace tavrinex::profiles {
 
@@ -33,11 +36,25 @@ inline constexpr std::string_view kIniDefault = "0";
                              std::string_view key);
 
 // False when nothing was written: a name or value that cannot be stored (IsWritable*), a file
-// that cannot be read or written. Callers that follow the Windows program may ignore it.
+// that cannot be read, decoded or written (those are reported, see ReadIniForWrite).
 bool WriteIniString(const std::filesystem::path& file, std::string_view section,
                     std::string_view key, std::string_view value);
 bool WriteIniInt(const std::filesystem::path& file, std::string_view section,
                  std::string_view key, int value);
+
+// The file as a writer finds it before changing it. Nothing when it must not be replaced, and
+// the failure is reported (ReportSaveFailure): what is in its place cannot be read, or it holds
+// legacy bytes that do not decode (replacing it would mangle every name in it; reported once
+// per file).
+struct IniForWrite {
+  DecodedIni decoded;
+  bool existed = false;
+};
+[[nodiscard]] std::optional<IniForWrite> ReadIniForWrite(const std::filesystem::path& file);
+
+// Encodes the text for a file found in `found` (EncodingForWrite) and replaces the file
+// atomically; a failure is reported (ReportSaveFailure) and gives false.
+bool ReplaceIniFile(const std::filesystem::path& file, std::string_view text, IniEncoding found);
 
 // One reading of a file, for callers that take many values at once (a whole list): the values
 // are those of one version of the file, and the file is read and parsed once.

@@ -1,14 +1,16 @@
-#include "profiles/ini_file.h"
+#include "storage/ini_file.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <mutex>
+#include <set>
 
-#include "profiles/atomic_file.h"
-#include "profiles/ini_document.h"
-#include "profiles/ini_encoding.h"
-#include "profiles/settings_folder.h"
+#include "storage/atomic_file.h"
+#include "storage/ini_document.h"
+#include "storage/ini_encoding.h"
+#include "storage/save_failure.h"
+#include "storage/settings_folder.h"
 
 namespace tavrinex::profiles {
 namespace {
@@ -16,6 +18,14 @@ namespace {
 std::mutex& WriteMutex() {
   static std::mutex mutex;
   return mutex;
+}
+
+// A file that stays undecodable is refused at every write; the user hears of it once.
+bool FirstUndecodableReport(const std::filesystem::path& file) {
+  static std::mutex mutex;
+  static std::set<std::filesystem::path> reported;
+  const std::lock_guard lock(mutex);
+  return reported.insert(file).second;
 }
 
 std::string CutToBuffer(std::string_view value) {
@@ -68,18 +78,39 @@ int ReadIniInt(const std::filesystem::path& file, std::string_view section,
   return ParseLeadingInt(ReadIniString(file, section, key));
 }
 
+std::optional<IniForWrite> ReadIniForWrite(const std::filesystem::path& file) {
+  const FileContents contents = ReadWholeFile(file);
+  if (contents.status == ReadStatus::kFailed) {  // never replace what we cannot read
+    ReportSaveFailure({file, SaveFailureReason::kUnreadable, contents.error});
+    return std::nullopt;
+  }
+  IniForWrite found{DecodeIniBytes(contents.bytes), contents.status == ReadStatus::kRead};
+  if (found.decoded.undecodable) {
+    if (FirstUndecodableReport(file)) ReportSaveFailure({file, SaveFailureReason::kUndecodable, 0});
+    return std::nullopt;
+  }
+  return found;
+}
+
+bool ReplaceIniFile(const std::filesystem::path& file, std::string_view text, IniEncoding found) {
+  int error = 0;
+  if (WriteFileAtomically(file, EncodeIniText(text, EncodingForWrite(found, text)), &error)) {
+    return true;
+  }
+  ReportSaveFailure(file, error);
+  return false;
+}
+
 bool WriteIniString(const std::filesystem::path& file, std::string_view section,
                     std::string_view key, std::string_view value) {
   if (!IsWritableSection(section) || !IsWritableKey(key) || !IsWritableValue(value)) return false;
   const std::lock_guard lock(WriteMutex());
   const std::filesystem::path target = ResolveIgnoringCase(file);
-  const FileContents contents = ReadWholeFile(target);
-  if (contents.status == ReadStatus::kFailed) return false;  // never replace what we cannot read
-  DecodedIni decoded = DecodeIniBytes(contents.bytes);
-  IniDocument document = IniDocument::Parse(decoded.text);
-  if (!document.Set(section, key, value) && contents.status == ReadStatus::kRead) return true;
-  const std::string text = document.Serialize();
-  return WriteFileAtomically(target, EncodeIniText(text, EncodingForWrite(decoded.encoding, text)));
+  const auto found = ReadIniForWrite(target);
+  if (!found) return false;
+  IniDocument document = IniDocument::Parse(found->decoded.text);
+  if (!document.Set(section, key, value) && found->existed) return true;
+  return ReplaceIniFile(target, document.Serialize(), found->decoded.encoding);
 }
 
 bool WriteIniInt(const std::filesystem::path& file, std::string_view section,

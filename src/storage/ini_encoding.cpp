@@ -1,4 +1,4 @@
-#include "profiles/ini_encoding.h"
+#include "storage/ini_encoding.h"
 
 #include <iconv.h>
 
@@ -161,7 +161,10 @@ DecodedIni DecodeIniBytes(std::string_view bytes) {
   }
   if (IsValidUtf8(bytes)) return {std::string(bytes), IniEncoding::kPlain};
   DecodedIni decoded{{}, IniEncoding::kLegacy};
-  if (!DecodeLegacy(bytes, decoded.text)) decoded.text = bytes;
+  if (!DecodeLegacy(bytes, decoded.text)) {
+    decoded.text = bytes;
+    decoded.undecodable = true;
+  }
   return decoded;
 }
 

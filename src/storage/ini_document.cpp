@@ -1,8 +1,8 @@
-#include "profiles/ini_document.h"
+#include "storage/ini_document.h"
 
 #include <cstddef>
 
-#include "profiles/ignore_case.h"
+#include "storage/ignore_case.h"
 
 namespace tavrinex::profiles {
 namespace {
@@ -22,31 +22,34 @@ bool IsQuoted(std::string_view value) {
   return value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front();
 }
 
-enum class LineKind { kOther, kSection, kKey };
+}  // namespace
 
-struct LineInfo {
-  LineKind kind = LineKind::kOther;
-  std::string_view name;   // section or key name
-  std::string_view value;  // key lines only, trimmed, quotes kept
-};
-
-LineInfo Classify(std::string_view line) {
+IniLine ClassifyIniLine(std::string_view line) {
   const std::string_view text = Trim(line);
+  if (text.starts_with(';')) return {};
   if (text.starts_with('[')) {
-    const std::size_t close = text.rfind(']');
-    if (close != std::string_view::npos && close > 0) {
-      return {LineKind::kSection, Trim(text.substr(1, close - 1)), {}};
-    }
+    const std::string_view inside = text.substr(1);
+    return {IniLineKind::kSection, Trim(inside.substr(0, inside.find(']'))), {}};
   }
   const std::size_t equals = text.find('=');
   if (equals == std::string_view::npos) return {};
   const std::string_view key = Trim(text.substr(0, equals));
   if (key.empty()) return {};
-  return {LineKind::kKey, key, Trim(text.substr(equals + 1))};
+  return {IniLineKind::kKey, key, Trim(text.substr(equals + 1))};
 }
 
-std::string_view Unquote(std::string_view value) {
+std::string_view UnquoteIniValue(std::string_view value) {
   return IsQuoted(value) ? value.substr(1, value.size() - 2) : value;
+}
+
+namespace {
+
+// Built by appending: GCC 12 at -O3 warns (-Wrestrict) on "literal" + std::string.
+std::string Enclosed(char open, std::string_view text, char close) {
+  std::string out(1, open);
+  out += text;
+  out += close;
+  return out;
 }
 
 // A value that would lose blanks or quotes on reading is written inside double quotes.
@@ -55,7 +58,7 @@ std::string StoredForm(std::string_view value) {
                            (!value.empty() && (kBlanks.find(value.front()) != std::string_view::npos ||
                                                kBlanks.find(value.back()) != std::string_view::npos));
   if (!needsQuotes) return std::string(value);
-  return "\"" + std::string(value) + "\"";
+  return Enclosed('"', value, '"');
 }
 
 bool HasLineBreakOrNul(std::string_view text) {
@@ -93,12 +96,12 @@ std::optional<std::string_view> FindWith(NextLine nextLine, std::string_view sec
                                          std::string_view key) {
   bool inSection = false;
   for (std::string_view line; nextLine(line);) {
-    const LineInfo info = Classify(line);
-    if (info.kind == LineKind::kSection) {
+    const IniLine info = ClassifyIniLine(line);
+    if (info.kind == IniLineKind::kSection) {
       if (inSection) return std::nullopt;  // only the first section of the name counts
       inSection = EqualsIgnoringCase(info.name, section);
-    } else if (inSection && info.kind == LineKind::kKey && EqualsIgnoringCase(info.name, key)) {
-      return Unquote(info.value);
+    } else if (inSection && info.kind == IniLineKind::kKey && EqualsIgnoringCase(info.name, key)) {
+      return UnquoteIniValue(info.value);
     }
   }
   return std::nullopt;
@@ -134,21 +137,21 @@ std::optional<std::string_view> FindIniValue(std::string_view text, std::string_
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
   std::size_t i = 0;
   while (i < lines_.size()) {
-    const LineInfo info = Classify(lines_[i]);
-    if (info.kind == LineKind::kSection && EqualsIgnoringCase(info.name, section)) break;
+    const IniLine info = ClassifyIniLine(lines_[i]);
+    if (info.kind == IniLineKind::kSection && EqualsIgnoringCase(info.name, section)) break;
     ++i;
   }
   if (i == lines_.size()) {
-    lines_.push_back("[" + std::string(section) + "]");
+    lines_.push_back(Enclosed('[', section, ']'));
     lines_.push_back(std::string(key) + "=" + StoredForm(value));
     return true;
   }
   std::size_t insertAt = ++i;  // after the last line of the section that is not blank
   for (; i < lines_.size(); ++i) {
-    const LineInfo info = Classify(lines_[i]);
-    if (info.kind == LineKind::kSection) break;
-    if (info.kind == LineKind::kKey && EqualsIgnoringCase(info.name, key)) {
-      if (Unquote(info.value) == value) return false;
+    const IniLine info = ClassifyIniLine(lines_[i]);
+    if (info.kind == IniLineKind::kSection) break;
+    if (info.kind == IniLineKind::kKey && EqualsIgnoringCase(info.name, key)) {
+      if (UnquoteIniValue(info.value) == value) return false;
       lines_[i] = std::string(info.name) + "=" + StoredForm(value);
       return true;
     }
@@ -175,7 +178,7 @@ bool IsWritableSection(std::string_view section) {
 
 bool IsWritableKey(std::string_view key) {
   return IsTrimmedName(key) && !HasLineBreakOrNul(key) && key.find('=') == std::string_view::npos &&
-         !key.starts_with('[');
+         !key.starts_with('[') && !key.starts_with(';');
 }
 
 bool IsWritableValue(std::string_view value) { return !HasLineBreakOrNul(value); }

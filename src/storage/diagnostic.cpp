@@ -1,4 +1,4 @@
-#include "profiles/diagnostic.h"
+#include "storage/diagnostic.h"
 
 #include <cstdio>
 #include <string>

@@ -1,4 +1,4 @@
-#include "profiles/settings_folder.h"
+#include "storage/settings_folder.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "profiles/ignore_case.h"
+#include "storage/ignore_case.h"
 
 namespace tavrinex::profiles {
 namespace {

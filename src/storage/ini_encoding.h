@@ -29,9 +29,13 @@ enum class IniEncoding : std::uint8_t {
 struct DecodedIni {
   std::string text;  // UTF-8, without the mark
   IniEncoding encoding = IniEncoding::kPlain;
+  // kLegacy bytes that GB18030 does not decode either (a truncated last character is enough):
+  // `text` holds them as they are, and writing it back would turn each into U+FFFD.
+  bool undecodable = false;
 };
 
-// Never fails: bytes that do not decode are kept as they are (UTF-16 ones become U+FFFD).
+// Never fails: bytes that do not decode are kept as they are (UTF-16 ones become U+FFFD), and
+// `undecodable` says so for legacy bytes.
 [[nodiscard]] DecodedIni DecodeIniBytes(std::string_view bytes);
 
 [[nodiscard]] IniEncoding EncodingForWrite(IniEncoding found, std::string_view utf8Text);
