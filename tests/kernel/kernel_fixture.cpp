@@ -1,10 +1,15 @@
 #include "kernel_fixture.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 #include "device/device_ids.h"
 
 namespace tavrinex::device {
+
+bool InTestVm() { return std::getenv("TAVRINEX_KERNEL_VM") != nullptr; }
+bool UdevdRunning() { return std::filesystem::exists("/run/udev/control"); }
 
 KernelFixture::KernelFixture() {
   const std::array<std::uint16_t, kDeviceKindCount> products = {
@@ -19,14 +24,14 @@ KernelFixture::KernelFixture() {
   }
   context.backend = &backend;
   context.image = &image;
-  // No udevd runs in the VM, so a udev monitor would hear nothing: the threads find devices
-  // by their periodic search and see them go by the hang-up of their open node.
-  context.hotplug = nullptr;
   WireHooks();
 }
 
 void KernelFixture::SetUp() {
-  if (!uhid.Available()) GTEST_SKIP() << "no /dev/uhid here: these tests run in the test VM";
+  TAVRINEX_NEED(uhid.Available(), "/dev/uhid");
+  TAVRINEX_NEED(UdevdRunning(), "udevd");
+  // As on a desktop: udevd's events wake the threads, beside their periodic search.
+  context.hotplug = &udevHotplug;
   const bool shared = Shared();
   const auto paths = [shared](const std::string& kind) {
     return std::make_pair("uhid:" + kind + "/config",

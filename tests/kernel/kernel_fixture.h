@@ -1,6 +1,6 @@
 // The simulated devices behind uhid, found through the real Linux backend: hidraw nodes made
-// by the kernel, listed by libudev, described by sysfs. Runs where /dev/uhid exists (the
-// test VM); elsewhere every test is skipped.
+// by the kernel, listed by libudev, described by sysfs, announced by udevd. Runs where
+// /dev/uhid exists (the test VM); elsewhere every test is skipped.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "detection_fixture.h"
+#include "device/hotplug.h"
 #include "device/linux_hid_backend.h"
 #include "sim/simulated_device.h"
 #include "sim/uhid_bus.h"
@@ -17,6 +18,20 @@ namespace tavrinex::device {
 
 // Where the keyboard's and the mouse's consumer-control collections live.
 enum class Layout { kSeparateNodes, kSharedNode };
+inline void PrintTo(Layout layout, std::ostream* os) {
+  *os << (layout == Layout::kSharedNode ? "shared node" : "separate nodes");
+}
+
+// Inside the test VM (scripts/kernel-test) a missing uhid or udevd is a failure; elsewhere
+// the tests cannot run and are skipped.
+[[nodiscard]] bool InTestVm();
+[[nodiscard]] bool UdevdRunning();
+#define TAVRINEX_NEED(condition, what)                                  \
+  do {                                                                  \
+    if (condition) break;                                               \
+    if (InTestVm()) FAIL() << what << " is missing in the test VM";     \
+    GTEST_SKIP() << "no " << what << " here: these tests run in the test VM"; \
+  } while (false)
 
 inline std::string LayoutName(const testing::TestParamInfo<Layout>& info) {
   return info.param == Layout::kSharedNode ? "SharedNode" : "SeparateNodes";
@@ -55,6 +70,7 @@ class KernelFixture : public testing::TestWithParam<Layout> {
   }
 
   sim::UhidBus uhid;
+  UdevHotplugSource udevHotplug;
   LinuxHidBackend hidraw;
   RecordingBackend backend{hidraw};
   std::unique_ptr<sim::SimulatedDevice> keyboard;

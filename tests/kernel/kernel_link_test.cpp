@@ -2,11 +2,14 @@
 // the consumer-control collection (a node of its own, or the configuration node shared with
 // report ids), found, synchronised, watched and unplugged through the kernel's HID stack.
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "device/device_sync.h"
+#include "device/fd_io.h"
 #include "kernel_fixture.h"
 #include "sim/factory_defaults.h"
 
@@ -130,6 +133,41 @@ TEST_P(KernelLinkTest, UnplugDuringAnAnimationFrame) {
   Open(DeviceKind::kKeyboard);
   EXPECT_EQ(kb.WriteLedColours(frame), kResultOk);
   EXPECT_EQ(keyboard->Snapshot().ledFrame, frame);
+}
+
+// Waits (with a generous bound) until the listener has told of the event.
+bool Heard(HotplugListener& listener, std::vector<HotplugEvent>& heard, HotplugAction action,
+           const std::string& path) {
+  const auto seen = [&] {
+    return std::any_of(heard.begin(), heard.end(), [&](const HotplugEvent& e) {
+      return e.action == action && e.path == path;
+    });
+  };
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (!seen() && std::chrono::steady_clock::now() < deadline) {
+    if (WaitForFd(listener.Fd(), POLLIN, -1, 100ms) != WaitOutcome::kReady) continue;
+    for (auto& e : listener.Drain()) heard.push_back(std::move(e));
+  }
+  return seen();
+}
+
+// udevd announces a node coming and going, with the path the enumeration lists: what wakes
+// the device threads at once on a desktop.
+TEST(KernelHotplugTest, UdevTellsOfNodesComingAndGoing) {
+  sim::UhidBus uhid;
+  TAVRINEX_NEED(uhid.Available(), "/dev/uhid");
+  TAVRINEX_NEED(UdevdRunning(), "udevd");
+  UdevHotplugSource source;
+  const auto listener = source.Listen();
+  ASSERT_NE(listener, nullptr);
+  sim::SimulatedDevice pad(uhid, DeviceKind::kMousePad, "uhid:hotplug/pad", "");
+  pad.Plug();
+  const std::string node = uhid.NodeOf(pad.ConfigPath());
+  ASSERT_FALSE(node.empty()) << uhid.LastError();
+  std::vector<HotplugEvent> heard;
+  EXPECT_TRUE(Heard(*listener, heard, HotplugAction::kAdd, node));
+  pad.Unplug();
+  EXPECT_TRUE(Heard(*listener, heard, HotplugAction::kRemove, node));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "device/hid_device.h"
+#include "kernel_fixture.h"
 #include "device/report_frame.h"
 #include "device/linux_hid_backend.h"
 #include "sim/descriptors.h"
@@ -50,6 +51,8 @@ struct IdCase {
   std::uint8_t firstPayloadByte;  // a 0 here is what usbhid takes for the "no id" marker
 };
 
+void PrintTo(const IdCase& c, std::ostream* os) { *os << c.name; }
+
 class ReportIdTest : public testing::TestWithParam<IdCase> {};
 
 INSTANTIATE_TEST_SUITE_P(Nodes, ReportIdTest,
@@ -60,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(Nodes, ReportIdTest,
 
 TEST_P(ReportIdTest, WriteAndReadCarryTheReportAsTheDeviceKnowsIt) {
   sim::UhidBus uhid;
-  if (!uhid.Available()) GTEST_SKIP() << "no /dev/uhid here: these tests run in the test VM";
+  TAVRINEX_NEED(uhid.Available(), "/dev/uhid");
   const IdCase& c = GetParam();
   auto echo = std::make_shared<EchoEnd>();
   sim::InterfaceSpec spec{"uhid:echo", 0x0C45, 0x7777, {}};
