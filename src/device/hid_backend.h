@@ -49,6 +49,9 @@ struct OpenedInterface {
   std::uint16_t vendorId = 0;
   std::uint16_t productId = 0;
   WriteStyle writeStyle = WriteStyle::kBlocking;
+  // hidraw takes the report number in front of every report written, 0 on a node without
+  // report ids (the USB driver drops that 0); the simulator's sockets carry only the report.
+  bool writesZeroReportId = false;
 };
 
 class HidBackend {

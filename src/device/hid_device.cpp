@@ -18,6 +18,7 @@ struct HidDevice::Handle {
   WriteStyle writeStyle = WriteStyle::kBlocking;
   std::unique_ptr<BlockingWriter> writer;
   bool usesReportIds = true;
+  bool writesZeroReportId = false;
 };
 
 namespace {
@@ -58,6 +59,7 @@ bool HidDevice::OpenDevice() {
   auto handle = std::make_shared<Handle>();
   handle->writeStyle = opened->writeStyle;
   handle->usesReportIds = descriptor_.usesReportIds;
+  handle->writesZeroReportId = opened->writesZeroReportId;
   if (openForWriting && opened->writeStyle == WriteStyle::kBlocking) {
     handle->writer = std::make_unique<BlockingWriter>(opened->fd.Get());
   }
@@ -148,8 +150,10 @@ bool HidDevice::WriteReport(std::span<const std::uint8_t> data, std::size_t& byt
   bytesWritten = 0;
   auto h = BeginTransfer();
   if (!h) return false;
-  // Without report ids the wire carries no id byte; callers always put one (0) in front.
-  const auto wire = h->usesReportIds || data.empty() ? data : data.subspan(1);
+  // Callers always put an id (0 without report ids) in front; only the simulator's wire
+  // goes without it.
+  const bool keepId = h->usesReportIds || h->writesZeroReportId || data.empty();
+  const auto wire = keepId ? data : data.subspan(1);
   long n = -1;
   if (h->writer) {
     n = h->writer->Write(wire, abort_.Get(), kWriteTimeout);

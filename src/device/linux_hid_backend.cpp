@@ -168,6 +168,7 @@ std::optional<OpenedInterface> LinuxHidBackend::Open(const std::string& path,
     if (::flock(opened.fd.Get(), lock | LOCK_NB) != 0) return std::nullopt;
   }
   opened.writeStyle = WriteStyle::kBlocking;
+  opened.writesZeroReportId = true;
 
   const std::string name = fs::path(path).filename().string();
   const std::string dir = DeviceDir(name);

@@ -14,45 +14,11 @@
 #include <vector>
 
 #include "device/hid_backend.h"
+#include "sim/device_bus.h"
 
 namespace tavrinex::sim {
 
-// What the firmware of one interface may do with a report the host wrote.
-class ReplySink {
- public:
-  virtual ~ReplySink() = default;
-  virtual void Send(std::span<const std::uint8_t> report) = 0;
-  // Sends the report after `delay` while the firmware goes on with later requests: a reply
-  // that arrives after its reader gave up.
-  virtual void SendLater(std::span<const std::uint8_t> report,
-                         std::chrono::milliseconds delay) = 0;
-  // Waits like a slow device would; false when the connection ends meanwhile.
-  virtual bool Delay(std::chrono::milliseconds duration) = 0;
-  // Drops the connection, as an unplug in the middle of a transfer does.
-  virtual void Hangup() = 0;
-};
-
-// The firmware side of one interface. Called on the connection's thread.
-class DeviceEnd {
- public:
-  virtual ~DeviceEnd() = default;
-  virtual void OnOutputReport(std::span<const std::uint8_t> report, ReplySink& reply) = 0;
-};
-
-struct InterfaceSpec {
-  std::string path;
-  std::uint16_t vendorId = 0;
-  std::uint16_t productId = 0;
-  std::vector<std::uint8_t> reportDescriptor;
-  // How the host side writes: sockets never block a write, but a test may ask for the
-  // worker-thread path that hidraw nodes take.
-  device::WriteStyle writeStyle = device::WriteStyle::kNonBlocking;
-  // As on a hidraw node, every reader gets every input report, replies included: two opens
-  // of one node (the configuration link and the consumer-control watcher) both see them.
-  bool broadcastReplies = false;
-};
-
-class SimBus final : public device::HidBackend {
+class SimBus final : public device::HidBackend, public DeviceBus {
  public:
   SimBus();
   ~SimBus() override;
@@ -60,13 +26,13 @@ class SimBus final : public device::HidBackend {
   SimBus& operator=(const SimBus&) = delete;
 
   // Plugs an interface in (again). The bus keeps the device end alive while it is plugged.
-  void Plug(InterfaceSpec spec, std::shared_ptr<DeviceEnd> end);
+  void Plug(InterfaceSpec spec, std::shared_ptr<DeviceEnd> end) override;
   // Unplugs: the path disappears and every open connection is closed at once. Firmware may
   // call it while it answers a request, to unplug its own device mid-transfer.
-  void Unplug(const std::string& path);
+  void Unplug(const std::string& path) override;
   [[nodiscard]] bool IsPlugged(const std::string& path) const;
   // Sends an input report to every host that has the interface open (consumer reports).
-  void SendInput(const std::string& path, std::span<const std::uint8_t> report);
+  void SendInput(const std::string& path, std::span<const std::uint8_t> report) override;
   // Host connections still open on a path.
   [[nodiscard]] int OpenCount(const std::string& path) const;
 

@@ -49,7 +49,7 @@ std::vector<std::uint8_t> Noise(std::size_t seed) {
 }  // namespace
 
 struct SimulatedDevice::Core {
-  Core(SimBus& b, device::DeviceKind k, std::string config, std::string consumer)
+  Core(DeviceBus& b, device::DeviceKind k, std::string config, std::string consumer)
       : bus(&b), kind(k), configPath(std::move(config)), consumerPath(std::move(consumer)),
         firmware(k) {}
 
@@ -91,7 +91,7 @@ struct SimulatedDevice::Core {
 
   [[nodiscard]] bool SharedNode() const { return consumerPath == configPath; }
 
-  SimBus* bus;
+  DeviceBus* bus;
   const device::DeviceKind kind;
   const std::string configPath;
   const std::string consumerPath;
@@ -193,7 +193,7 @@ class ConfigEnd final : public DeviceEnd {
 
 }  // namespace
 
-SimulatedDevice::SimulatedDevice(SimBus& bus, device::DeviceKind kind, std::string configPath,
+SimulatedDevice::SimulatedDevice(DeviceBus& bus, device::DeviceKind kind, std::string configPath,
                                  std::string consumerPath)
     : core_(std::make_shared<Core>(bus, kind, std::move(configPath), std::move(consumerPath))) {}
 
@@ -324,7 +324,7 @@ void SimulatedDevice::SetActiveProfile(std::uint8_t profile) {
   core_->firmware.SetActiveProfile(profile);
 }
 
-SimulatedDevices::SimulatedDevices(SimBus& bus)
+SimulatedDevices::SimulatedDevices(DeviceBus& bus)
     : keyboard(bus, device::DeviceKind::kKeyboard, kKeyboardConfig, kKeyboardConsumer),
       mouse(bus, device::DeviceKind::kMouse, kMouseConfig, kMouseConsumer),
       mousePad(bus, device::DeviceKind::kMousePad, kMousePadConfig, "") {}

@@ -45,7 +45,7 @@ class SimulatedDevice {
   // consumerPath equal to configPath: one node carries both collections (consumer control,
   // report id 3, first; configuration, report id 4), as many keyboards of this vendor put
   // them in one USB interface, and every reader of it gets every report, replies included.
-  SimulatedDevice(SimBus& bus, device::DeviceKind kind, std::string configPath,
+  SimulatedDevice(DeviceBus& bus, device::DeviceKind kind, std::string configPath,
                   std::string consumerPath);
   ~SimulatedDevice();  // unplugs
   SimulatedDevice(const SimulatedDevice&) = delete;
@@ -109,7 +109,7 @@ struct SimulatedDevices {
   static constexpr const char* kMouseConsumer = "sim:mouse/consumer";
   static constexpr const char* kMousePadConfig = "sim:mousepad/config";
 
-  explicit SimulatedDevices(SimBus& bus);
+  explicit SimulatedDevices(DeviceBus& bus);
   void PlugAll();
   [[nodiscard]] SimulatedDevice& Of(device::DeviceKind kind);
 

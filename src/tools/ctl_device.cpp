@@ -34,8 +34,8 @@ bool OpenConfigInterface(device::DeviceChannel& channel, DeviceKind kind) {
     hid.path = e.path;
     hid.openForReading = hid.openForWriting = hid.overlapped = true;
     if (!hid.OpenDevice()) continue;
-    if (hid.Capabilities().usagePage == channel.expectedUsagePage &&
-        hid.Capabilities().usage == channel.expectedUsage) {
+    // A node may carry several collections (consumer control first): match on any of them.
+    if (hid.SelectCollection(channel.expectedUsagePage, channel.expectedUsage)) {
       channel.connected = true;
       return true;
     }

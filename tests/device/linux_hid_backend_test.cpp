@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,29 @@ TEST_F(FakeSysfs, OpenDescribesTheNodeFromSysfs) {
   fs::remove(root / "dev/hidraw3");  // unplugged between enumeration and open
   EXPECT_FALSE(hid.OpenDevice());
   EXPECT_FALSE(hid.ProbePresence(hid.path));
+}
+
+// hidraw takes the report number first even on a node without report ids (0 there, which
+// the USB driver drops): a report written without it loses its first byte when that is 0.
+TEST_F(FakeSysfs, WritesTheZeroReportIdOfANodeWithoutIds) {
+  constexpr std::uint8_t kUnnumbered[] = {0x06, 0x1C, 0xFF, 0x09, 0x92, 0xA1, 0x01, 0x15, 0x00,
+                                          0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x3F, 0x09, 0x92,
+                                          0x81, 0x02, 0x09, 0x92, 0x91, 0x02, 0xC0};
+  AddNode("hidraw5", "0003:00000C45:00005004", kUnnumbered);
+  auto backend = Backend();
+  HidDevice hid(backend);
+  hid.path = Node("hidraw5");
+  hid.openForReading = hid.openForWriting = true;
+  ASSERT_TRUE(hid.OpenDevice());
+  std::vector<std::uint8_t> report(64, 0);
+  report[2] = 0x12;
+  std::size_t written = 0;
+  ASSERT_TRUE(hid.WriteReport(report, written));
+  hid.CloseDevice();
+  std::ifstream in(Node("hidraw5"), std::ios::binary);
+  const std::vector<std::uint8_t> onNode((std::istreambuf_iterator<char>(in)),
+                                         std::istreambuf_iterator<char>());
+  EXPECT_EQ(onNode, report);
 }
 
 TEST_F(FakeSysfs, ExclusiveOpenLetsOthersOnlyRead) {
