@@ -11,6 +11,7 @@
 
 #include "device/fd_io.h"
 #include "device/report_descriptor.h"
+#include "sim/late_reports.h"
 
 namespace tavrinex::sim {
 
@@ -24,12 +25,6 @@ constexpr auto kForever = std::chrono::hours(24);
 }  // namespace
 
 struct SimBus::Connection final : ReplySink {
-  using Clock = std::chrono::steady_clock;
-  struct LateReport {
-    Clock::time_point due;
-    std::vector<std::uint8_t> bytes;
-  };
-
   SimBus* bus = nullptr;
   std::string path;
   bool broadcast = false;  // replies reach every reader of the interface, as on hidraw
@@ -41,7 +36,7 @@ struct SimBus::Connection final : ReplySink {
   bool exclusive = false;  // opened with the exclusive flag
   bool hungUp = false;     // set by the firmware on this thread only
   std::atomic<bool> finished{false};
-  std::vector<LateReport> late;  // this thread only
+  LateReports late;  // this thread only
   std::thread thread;
 
   void Send(std::span<const std::uint8_t> report) override {
@@ -58,22 +53,12 @@ struct SimBus::Connection final : ReplySink {
         ::send(fd.Get(), report.data(), report.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
   }
   void SendLater(std::span<const std::uint8_t> report, std::chrono::milliseconds delay) override {
-    late.push_back({Clock::now() + delay, {report.begin(), report.end()}});
+    late.Add(report, delay);
   }
   // Sends the late reports that are due; returns the wait until the next one.
   std::chrono::milliseconds SendDue() {
-    const auto now = Clock::now();
-    auto next = std::chrono::milliseconds(kForever);
-    for (auto it = late.begin(); it != late.end();) {
-      if (it->due <= now) {
-        Send(it->bytes);
-        it = late.erase(it);
-      } else {
-        next = std::min(next, std::chrono::ceil<std::chrono::milliseconds>(it->due - now));
-        ++it;
-      }
-    }
-    return next;
+    return late.SendDue([this](std::span<const std::uint8_t> r) { Send(r); },
+                        std::chrono::milliseconds(kForever));
   }
   bool Delay(std::chrono::milliseconds duration) override {
     return WaitForFd(stop.Get(), POLLIN, -1, duration) == WaitOutcome::kTimedOut;

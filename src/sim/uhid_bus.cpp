@@ -18,6 +18,7 @@
 #include "device/fd_io.h"
 #include "device/report_descriptor.h"
 #include "device/unique_fd.h"
+#include "sim/late_reports.h"
 
 namespace tavrinex::sim {
 
@@ -47,18 +48,13 @@ void CopyText(void* to, std::size_t size, const std::string& text) {
 }  // namespace
 
 struct UhidBus::Interface final : ReplySink {
-  struct LateReport {
-    Clock::time_point due;
-    std::vector<std::uint8_t> bytes;
-  };
-
   InterfaceSpec spec;
   std::shared_ptr<DeviceEnd> end;
   UniqueFd fd;
   EventFd stop;
   bool stripZeroId = false;  // no report ids: usbhid drops the host's leading 0
   std::atomic<bool> destroyed{false};
-  std::vector<LateReport> late;  // this interface's thread only
+  LateReports late;  // this interface's thread only
   std::thread thread;
 
   void Send(std::span<const std::uint8_t> report) override {
@@ -70,7 +66,7 @@ struct UhidBus::Interface final : ReplySink {
     [[maybe_unused]] const bool sent = WriteEvent(fd.Get(), ev);
   }
   void SendLater(std::span<const std::uint8_t> report, std::chrono::milliseconds delay) override {
-    late.push_back({Clock::now() + delay, {report.begin(), report.end()}});
+    late.Add(report, delay);
   }
   bool Delay(std::chrono::milliseconds duration) override {
     return WaitForFd(stop.Get(), POLLIN, -1, duration) == WaitOutcome::kTimedOut;
@@ -86,18 +82,8 @@ struct UhidBus::Interface final : ReplySink {
   }
 
   std::chrono::milliseconds SendDue() {
-    const auto now = Clock::now();
-    auto next = std::chrono::milliseconds(kIdle);
-    for (auto it = late.begin(); it != late.end();) {
-      if (it->due <= now) {
-        Send(it->bytes);
-        it = late.erase(it);
-      } else {
-        next = std::min(next, std::chrono::ceil<std::chrono::milliseconds>(it->due - now));
-        ++it;
-      }
-    }
-    return next;
+    return late.SendDue([this](std::span<const std::uint8_t> r) { Send(r); },
+                        std::chrono::milliseconds(kIdle));
   }
 
   // GET_REPORT and SET_REPORT (feature reports) are not part of the protocol: refused.
