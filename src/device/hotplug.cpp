@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <mutex>
+
+#include "device/linux_hid_backend.h"
 
 namespace tavrinex::device {
 
@@ -70,6 +73,7 @@ class UdevListener final : public HotplugListener {
  public:
   UdevListener(udev* context, udev_monitor* monitor) : udev_(context), monitor_(monitor) {}
   ~UdevListener() override {
+    const std::lock_guard guard(LibudevLock());
     udev_monitor_unref(monitor_);
     udev_unref(udev_);
   }
@@ -80,6 +84,7 @@ class UdevListener final : public HotplugListener {
 
   std::vector<HotplugEvent> Drain() override {
     std::vector<HotplugEvent> out;
+    const std::lock_guard guard(LibudevLock());
     // The monitor's socket does not block: receive until it is empty.
     while (udev_device* dev = udev_monitor_receive_device(monitor_)) {
       const char* action = udev_device_get_action(dev);
@@ -102,6 +107,7 @@ class UdevListener final : public HotplugListener {
 }  // namespace
 
 std::unique_ptr<HotplugListener> UdevHotplugSource::Listen() {
+  const std::lock_guard guard(LibudevLock());
   udev* context = udev_new();
   if (context == nullptr) return nullptr;
   // "udev", not "kernel": the event comes once the rules have given the node its access.

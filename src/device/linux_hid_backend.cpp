@@ -86,11 +86,17 @@ std::string LinuxHidBackend::DeviceDir(const std::string& nodeName) const {
   return options_.sysfsRoot + "/class/hidraw/" + nodeName + "/device";
 }
 
+std::mutex& LibudevLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 std::optional<std::vector<LinuxHidBackend::Node>> LinuxHidBackend::ListNodes() const {
   return options_.sysfsRoot == "/sys" ? ListNodesWithUdev() : ListNodesInTree();
 }
 
 std::optional<std::vector<LinuxHidBackend::Node>> LinuxHidBackend::ListNodesWithUdev() const {
+  const std::lock_guard guard(LibudevLock());
   std::unique_ptr<udev, UdevDeleter> context(udev_new());
   if (!context) return std::nullopt;
   std::unique_ptr<udev_enumerate, UdevDeleter> e(udev_enumerate_new(context.get()));

@@ -2,6 +2,7 @@
 // (HID_ID of the interface's uevent, its report descriptor), opened as character devices.
 #pragma once
 
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,11 @@
 #include "device/hid_backend.h"
 
 namespace tavrinex::device {
+
+// libudev sets up process-wide state (its random seed, the keys of its hash tables) on first
+// use without a lock of its own, whichever context it is called through; every thread that
+// calls libudev takes this lock around its calls.
+[[nodiscard]] std::mutex& LibudevLock();
 
 class LinuxHidBackend final : public HidBackend {
  public:
