@@ -503,6 +503,20 @@ TEST_F(MainWndTest, ScreenshotsOfEachDevicePage) {
     }
   };
   (void)wnd->ShowMessage("message_text_1");
+  // The notice of a failed save, in both languages (a new burst needs a pause of its own).
+  for (const char* language : {"cn", "en"}) {
+    duringBox = [&, language] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w != host && w->isVisible()) {
+          (void)w->grab().save(folder + "/save_failure_" + language + ".png");
+        }
+      }
+    };
+    profiles::ReportSaveFailure("/home/user/Documents/Zepha QX19/ms/Game.led", ENOSPC);
+    Pump();
+    wnd->SwitchLanguage();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5200));
+  }
 }
 
 }  // namespace
