@@ -181,6 +181,17 @@ bool Eventually(F&& condition) {
   return true;
 }
 
+// A kind's channel with the ids detection matches, placed in the threads' context.
+inline void WireChannel(DeviceKind kind, DeviceChannel& c, DeviceThreadsContext& context) {
+  constexpr std::array<std::uint16_t, kDeviceKindCount> kProducts = {
+      kKeyboardProductId, kMouseProductId, kMousePadProductId};
+  c.expectedVendorId = kVendorId;
+  c.expectedProductId = kProducts[IndexOf(kind)];
+  c.expectedUsagePage = kConfigUsagePage;
+  c.expectedUsage = kConfigUsage;
+  context.channels[IndexOf(kind)] = &c;
+}
+
 class DetectionFixture : public testing::Test {
  protected:
   static constexpr int kLightSelect = 2;
@@ -190,15 +201,8 @@ class DetectionFixture : public testing::Test {
     bus.SetPlugObserver([this](const std::string& path, bool plugged) {
       hub.Publish({plugged ? HotplugAction::kAdd : HotplugAction::kRemove, path});
     });
-    const std::array<std::uint16_t, kDeviceKindCount> products = {
-        kKeyboardProductId, kMouseProductId, kMousePadProductId};
     for (const DeviceKind kind : kAllDeviceKinds) {
-      DeviceChannel& c = *channels[IndexOf(kind)];
-      c.expectedVendorId = kVendorId;
-      c.expectedProductId = products[IndexOf(kind)];
-      c.expectedUsagePage = kConfigUsagePage;
-      c.expectedUsage = kConfigUsage;
-      context.channels[IndexOf(kind)] = &c;
+      WireChannel(kind, *channels[IndexOf(kind)], context);
     }
     context.backend = &backend;
     context.image = &image;

@@ -12,16 +12,7 @@ bool InTestVm() { return std::getenv("TAVRINEX_KERNEL_VM") != nullptr; }
 bool UdevdRunning() { return std::filesystem::exists("/run/udev/control"); }
 
 KernelFixture::KernelFixture() {
-  const std::array<std::uint16_t, kDeviceKindCount> products = {
-      kKeyboardProductId, kMouseProductId, kMousePadProductId};
-  for (const DeviceKind kind : kAllDeviceKinds) {
-    DeviceChannel& c = Channel(kind);
-    c.expectedVendorId = kVendorId;
-    c.expectedProductId = products[IndexOf(kind)];
-    c.expectedUsagePage = kConfigUsagePage;
-    c.expectedUsage = kConfigUsage;
-    context.channels[IndexOf(kind)] = &c;
-  }
+  for (const DeviceKind kind : kAllDeviceKinds) WireChannel(kind, Channel(kind), context);
   context.backend = &backend;
   context.image = &image;
   WireHooks();
