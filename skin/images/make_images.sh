@@ -11,18 +11,8 @@ convert -size 64x64 xc:none -fill "#12151b" -draw "roundrectangle 2,2 61,61 14,1
   -stroke "$C" -strokewidth 5 -fill none -draw "arc 12,12 52,52 200,520" \
   -fill "$C" -stroke none -draw "rectangle 29,8 35,34" tray.png
 
-kb=(convert -size 560x200 xc:none -fill "$B" -stroke "$C" -strokewidth 2
-    -draw "roundrectangle 2,2 557,197 16,16" -stroke none -fill "$E")
-for row in 0 1 2 3 4 5; do
-  y=$((18 + row * 29)); x=18; w=28
-  for col in $(seq 0 17); do
-    [ "$row" = 5 ] && [ "$col" = 4 ] && w=160
-    kb+=(-draw "roundrectangle $x,$y $((x + w)),$((y + 24)) 4,4")
-    x=$((x + w + 2)); w=28
-    [ "$x" -gt 512 ] && break
-  done
-done
-"${kb[@]}" keyboard.png
+# The keyboard is drawn from the key layout that the skin generators share.
+python3 ../../scripts/skin/keyboard_layout.py keyboard.png
 
 convert -size 150x216 xc:none -fill "$B" -stroke "$C" -strokewidth 2 \
   -draw "ellipse 75,108 71,104 0,360" -stroke "$E" -strokewidth 3 \
