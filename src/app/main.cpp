@@ -21,7 +21,10 @@
 #include "app/sim_commands.h"
 #include "app/single_instance.h"
 #include "device/hotplug.h"
+#include "core/serial_worker.h"
 #include "device/linux_hid_backend.h"
+#include "platform/autostart.h"
+#include "platform/data_folders.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "ui/qt/qt_ui.h"
@@ -36,6 +39,7 @@ void Line(std::string_view line) {
 
 struct Options {
   bool simulate = false;
+  bool paths = false;
   bool help = false;
   bool bad = false;
 };
@@ -46,6 +50,8 @@ Options ParseOptions(int argc, char** argv) {
     const std::string_view arg = argv[i];
     if (arg == "--simulate") {
       o.simulate = true;
+    } else if (arg == "--paths") {
+      o.paths = true;
     } else if (arg == "--help" || arg == "-h") {
       o.help = true;
     } else if (!arg.starts_with("-platform") && !arg.starts_with("-style")) {
@@ -54,12 +60,6 @@ Options ParseOptions(int argc, char** argv) {
     }
   }
   return o;
-}
-
-std::filesystem::path ExecutableDir() {
-  std::error_code ec;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::filesystem::current_path() : exe.parent_path();
 }
 
 // A later copy: hand the activation to the running one. It may still be binding its socket,
@@ -118,7 +118,8 @@ int Run(int argc, char** argv, const Options& options) {
 
   QApplication application(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
-  const auto skin = ui::FindSkinFolder(ExecutableDir(), TAVRINEX_DATA_DIR);
+  const auto dataFolders = platform::DataFoldersOfThisProgram();
+  const auto skin = platform::FindDataSubfolder(dataFolders, "skin");
   if (skin.empty()) Line("tavrinex: no skin folder found; the window will be empty");
   ui::qt::QtUi ui(skin);
 
@@ -128,6 +129,24 @@ int Run(int argc, char** argv, const Options& options) {
   env.cursorPosition = [] {
     const QPoint p = QCursor::pos();
     return ui::Point{p.x(), p.y()};
+  };
+  // The autostart entry is flushed to disk on its own worker; the outcome comes back to the UI
+  // thread. The worker ends (its last write done) right after the window is destroyed.
+  auto fileWorker = std::make_unique<core::SerialWorker>();
+  const auto autostartEntry = platform::AutostartEntryPathOfThisUser();
+  env.autostartEnabled = [autostartEntry] { return platform::AutostartEnabled(autostartEntry); };
+  env.setAutostart = [worker = fileWorker.get(), &ui, autostartEntry](bool on,
+                                                                       std::function<void(bool)> done) {
+    worker->Post([&ui, autostartEntry, on, done = std::move(done)] {
+      int error = 0;
+      const bool ok = platform::SetAutostart(autostartEntry, on,
+                                             platform::ExecutableDir() / "tavrinex", &error);
+      if (!ok) {
+        Line("tavrinex: autostart entry " + autostartEntry.string() + ": " +
+             std::generic_category().message(error));
+      }
+      ui.Loop().Post([done, ok] { done(ok); });
+    });
   };
   app::CMainWnd window(ui, *link.backend, env);
   app::DeviceWiring wiring(window, *link.backend, link.hotplug);
@@ -163,8 +182,22 @@ int Run(int argc, char** argv, const Options& options) {
   (void)ui.Loop().Run();
   ::close(signalFd);
   window.Destroy();  // stops the workers before the wiring they use goes
+  fileWorker.reset();
   window.onShutdown = nullptr;
   return 0;
+}
+
+// `--paths`: where this copy finds its data, for checking an installation.
+int PrintPaths() {
+  const auto folders = platform::DataFoldersOfThisProgram();
+  int missing = 0;
+  for (const std::string_view name : {"skin", "defaults"}) {
+    const auto found = platform::FindDataSubfolder(folders, name);
+    std::printf("%.*s: %s\n", static_cast<int>(name.size()), name.data(),
+                found.empty() ? "(not found)" : found.c_str());
+    missing += found.empty() ? 1 : 0;
+  }
+  return missing == 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -173,10 +206,12 @@ int main(int argc, char** argv) {
   const Options options = ParseOptions(argc, argv);
   if (options.help || options.bad) {
     std::fprintf(options.bad ? stderr : stdout,
-                 "usage: tavrinex [--simulate]\n"
-                 "  --simulate  run against a simulated keyboard, mouse and mouse pad\n");
+                 "usage: tavrinex [--simulate] | --paths\n"
+                 "  --simulate  run against a simulated keyboard, mouse and mouse pad\n"
+                 "  --paths     print the skin and default-profile folders in use\n");
     return options.bad ? 2 : 0;
   }
+  if (options.paths) return PrintPaths();
   const sigset_t quitSignals = QuitSignals();
   pthread_sigmask(SIG_BLOCK, &quitSignals, nullptr);
   return Run(argc, argv, options);

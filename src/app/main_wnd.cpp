@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
 #include "device/device_ids.h"
 #include "lighting/lighting_ops.h"
@@ -248,8 +249,13 @@ void CMainWnd::OnTray(std::int64_t mouseMessage) {
   } else if (mouseMessage == ui::kMouseRightUp) {
     ui::Point at = env_.cursorPosition ? env_.cursorPosition() : ui::Point{};
     at.y -= 50;
-    const std::array<ui::MenuItem, 1> exitItem = {{{"exit", "", "menu_exit"}}};
-    if (!ui_.ShowPopupMenu(*window_, kMenuFile, at, exitItem)) {
+    std::vector<ui::MenuItem> items;
+    if (env_.setAutostart) {
+      const bool on = env_.autostartEnabled && env_.autostartEnabled();
+      items.push_back({"autostart", "", "menu_autostart", true, on});
+    }
+    items.push_back({"exit", "", "menu_exit"});
+    if (!ui_.ShowPopupMenu(*window_, kMenuFile, at, items)) {
       Diag("tray: the popup menu could not be shown");
     }
   }
@@ -261,11 +267,19 @@ void CMainWnd::OnMenuClick(const ui::MenuItem& item) {
     SwitchLanguage();
   } else if (name == "exit") {
     Destroy();
+  } else if (name == "autostart" && env_.setAutostart) {
+    SwitchAutostart(!item.checked);
   } else if (name == "qianting" || name == "menu_import" || name == "menu_export") {
     // Entries of the menu file with no action.
   } else {
     (void)ShowMessage(item.text);
   }
+}
+
+void CMainWnd::SwitchAutostart(bool on) {
+  env_.setAutostart(on, [this](bool ok) {
+    if (!ok) (void)ShowMessage("message_autostart_failed");
+  });
 }
 
 void CMainWnd::SwitchLanguage() {

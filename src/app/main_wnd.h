@@ -72,6 +72,10 @@ struct MainWndEnvironment {
   std::function<void(std::chrono::milliseconds)> sleep;
   // Tests: answers every message box while it is open.
   MessageObserver messageObserver;
+  // The tray menu's "start with the session" option: whether it is on, and switching it (the
+  // entry is written on a worker; `done` runs on the UI thread). Unset: the menu has no such item.
+  std::function<bool()> autostartEnabled;
+  std::function<void(bool on, std::function<void(bool ok)> done)> setAutostart;
 };
 
 // Feature hooks that the shell calls where a feature takes over. Unset: a diagnostic line
@@ -129,6 +133,7 @@ class CMainWnd final : public ui::WindowHandler {
   void OnTray(std::int64_t mouseMessage);
   void OnMenuClick(const ui::MenuItem& item);
   void SwitchLanguage();
+  void SwitchAutostart(bool on);
 
   // ui::WindowHandler
   void InitWindow() override;

@@ -64,6 +64,9 @@ struct MenuItem {
   std::string name;
   std::string userData;
   std::string text;
+  // An option shown with a check mark; `checked` is its state when the menu opened.
+  bool checkable = false;
+  bool checked = false;
 };
 
 // A window message: the number, two plain parameters and, for messages that carry a record

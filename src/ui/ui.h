@@ -84,9 +84,4 @@ class Ui {
                              std::span<const MenuItem> extraItems) = 0;
 };
 
-// Where the skin is: the folder "skin" beside the executable when it exists, else the one in
-// the installed data folder. Empty when neither exists.
-[[nodiscard]] std::filesystem::path FindSkinFolder(const std::filesystem::path& executableDir,
-                                                   const std::filesystem::path& dataDir);
-
 }  // namespace tavrinex::ui

@@ -59,6 +59,7 @@ class MainWndTest : public testing::Test {
       if (duringBox) duringBox();
       box.WindowOf()->Close(1);
     };
+    Customize(env);
     wnd = std::make_unique<CMainWnd>(*ui, bus, env);
     wnd->Create();
     QApplication::processEvents();
@@ -69,6 +70,7 @@ class MainWndTest : public testing::Test {
   }
 
   [[nodiscard]] virtual const char* SkinFolder() const { return TAVRINEX_SKIN; }
+  virtual void Customize(MainWndEnvironment& /*env*/) {}
 
   void Post(std::uint32_t id, std::int64_t lparam = 0) {
     wnd->Window().PostMessage({id, 0, lparam, {}});
@@ -109,8 +111,8 @@ class MainWndTest : public testing::Test {
 TEST_F(MainWndTest, WindowIsBuiltFromTheShippedSkinWithItsTitleSizeAndIdentities) {
   EXPECT_EQ(dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget()->windowTitle(),
             "Tavrinex Driver");
-  EXPECT_EQ(dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget()->size(),
-            QSize(kMainWidth, kMainHeight));
+  // Created at the program's size, then sized by the skin's own layout.
+  EXPECT_EQ(dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget()->size(), QSize(1000, 740));
   for (const std::string_view name : kTitleBarControls) {
     EXPECT_NE(wnd->Window().Find(name), nullptr) << name;
   }
@@ -212,6 +214,47 @@ TEST_F(MainWndTest, TrayRightClickShowsTheMenuWithExitAppended) {
   EXPECT_EQ(actions[0]->objectName(), "lan");
   EXPECT_EQ(actions[1]->objectName(), "exit");
   EXPECT_EQ(actions[1]->text(), "退出");
+}
+
+// "Start with the session": the item shows the entry's state; a click asks for the opposite,
+// and only a failed write says so.
+class MainWndAutostartTest : public MainWndTest {
+ protected:
+  void Customize(MainWndEnvironment& env) override {
+    env.autostartEnabled = [this] { return autostartOn; };
+    env.setAutostart = [this](bool on, std::function<void(bool)> done) {
+      requests.push_back(on);
+      done(writeSucceeds);
+    };
+  }
+  bool autostartOn = false;
+  bool writeSucceeds = true;
+  std::vector<bool> requests;
+};
+
+TEST_F(MainWndAutostartTest, TrayMenuOptionShowsTheStateAndSwitchesIt) {
+  for (const bool on : {false, true}) {
+    autostartOn = on;
+    Post(ui::kTrayMessage, ui::kMouseRightUp);
+    Pump();
+    QMenu* menu = ui->CurrentMenu();
+    ASSERT_NE(menu, nullptr);
+    const auto actions = menu->actions();
+    ASSERT_EQ(actions.size(), 3);
+    EXPECT_EQ(actions[1]->objectName(), "autostart");
+    EXPECT_EQ(actions[1]->text(), "登录时自动启动");
+    EXPECT_TRUE(actions[1]->isCheckable());
+    EXPECT_EQ(actions[1]->isChecked(), on);
+    EXPECT_EQ(actions[2]->objectName(), "exit");
+    actions[1]->trigger();
+    Pump();
+  }
+  EXPECT_EQ(requests, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(boxes.empty());
+  writeSucceeds = false;
+  wnd->OnMenuClick({"autostart", "", "menu_autostart", true, false});
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].id, "message_autostart_failed");
 }
 
 TEST_F(MainWndTest, MenuLanguageTwiceReturnsToChinese) {

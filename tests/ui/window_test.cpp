@@ -171,17 +171,5 @@ TEST(SkinFolderTest, AMissingOrMalformedIndexLeavesFileNamesUsable) {
   EXPECT_TRUE(diagnostics.Contains("res.xml:")) << diagnostics.All();
 }
 
-TEST(SkinFolderTest, BesideTheExecutableComesFirst) {
-  QTemporaryDir exe;
-  QTemporaryDir data;
-  ASSERT_TRUE(QDir(data.path()).mkdir("skin"));
-  const std::filesystem::path exeDir = exe.path().toStdString();
-  const std::filesystem::path dataDir = data.path().toStdString();
-  EXPECT_EQ(FindSkinFolder(exeDir, dataDir), dataDir / "skin");
-  ASSERT_TRUE(QDir(exe.path()).mkdir("skin"));
-  EXPECT_EQ(FindSkinFolder(exeDir, dataDir), exeDir / "skin");
-  EXPECT_EQ(FindSkinFolder(dataDir / "none", exeDir / "none"), std::filesystem::path());
-}
-
 }  // namespace
 }  // namespace tavrinex::ui::test

@@ -175,6 +175,8 @@ bool QtUi::ShowPopupMenu(Window& owner, std::string_view menuFile, Point at,
   for (const MenuItem& item : items) {
     QAction* action = menu_->addAction(Q(Translate(item.text)));
     action->setObjectName(Q(item.name));
+    action->setCheckable(item.checkable);
+    action->setChecked(item.checked);
     QObject::connect(action, &QAction::triggered, action,
                      [&window, alive = window.AliveToken(), item] {
                        if (!alive.expired()) window.PostMessage({kMenuClickMessage, 0, 0, item});

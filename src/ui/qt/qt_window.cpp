@@ -60,8 +60,10 @@ QtWindow::QtWindow(QtUi& ui, const WindowSpec& spec, WindowHandler& handler)
       Raise(entered ? EventType::kMouseEnter : EventType::kMouseLeave, *it->second, -1, {});
     }
   };
-  Load(spec.layout);
+  // The creation size holds until the layout is loaded; a layout's own size then takes over, as
+  // the skin's window size does in the UI library.
   if (spec.width > 0 && spec.height > 0) host_->resize(spec.width, spec.height);
+  Load(spec.layout);
   designedSize_ = host_->size();
   ui_.Register(this);
   if (ui_.Scale() != 100) ApplyScale(ui_.Scale());
