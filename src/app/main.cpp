@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QIcon>
 #include <QSocketNotifier>
 #include <chrono>
 #include <cstdio>
@@ -118,9 +119,16 @@ int Run(int argc, char** argv, const Options& options) {
 
   QApplication application(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
+  // Lets the desktop (Wayland compositors above all) match the window to its desktop entry and
+  // show the entry's icon.
+  QGuiApplication::setDesktopFileName(QString::fromLatin1(platform::kApplicationId.data(),
+                                                          static_cast<qsizetype>(platform::kApplicationId.size())));
   const auto dataFolders = platform::DataFoldersOfThisProgram();
   const auto skin = platform::FindDataSubfolder(dataFolders, "skin");
   if (skin.empty()) Line("tavrinex: no skin folder found; the window will be empty");
+  // The task bar's icon: the installed theme icon, else the skin's tray picture.
+  QApplication::setWindowIcon(QIcon::fromTheme(
+      QGuiApplication::desktopFileName(), QIcon(QString::fromStdString((skin / "images/tray.png").string()))));
   ui::qt::QtUi ui(skin);
 
   DeviceLink link(options.simulate);
