@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/desktop_session.h"
+
 namespace tavrinex::platform {
 
 // The profile's pointer speed (1-20, 10 the desktop's neutral speed) on libinput's acceleration
@@ -26,14 +28,6 @@ class PointerSettingsBackend {
   virtual bool ApplyWheelLines(int lines) = 0;
 };
 
-// What the choice looks at; from the environment in production, made up in tests.
-struct DesktopSession {
-  std::string currentDesktop;  // $XDG_CURRENT_DESKTOP, e.g. "KDE" or "ubuntu:GNOME"
-  std::string sessionType;     // $XDG_SESSION_TYPE: "x11", "wayland"
-  std::string display;         // $DISPLAY
-  std::string configHome;      // $XDG_CONFIG_HOME, else ~/.config
-};
-[[nodiscard]] DesktopSession DesktopSessionOfThisProcess();
 
 // KDE Plasma when the session says so; GNOME-like desktops with the GNOME mouse schema; an
 // X server whose pointers take libinput's "Accel Speed"; else a backend that offers nothing.

@@ -1,0 +1,69 @@
+// What the foreground tests share: a child process with a known executable, and a collector of
+// the paths a source reports (from its own thread).
+#pragma once
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace tavrinex::platform::test {
+
+// `sleep` running until the object goes.
+class SleepingChild {
+ public:
+  SleepingChild() {
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::execlp("sleep", "sleep", "60", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+  }
+  ~SleepingChild() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  SleepingChild(const SleepingChild&) = delete;
+  SleepingChild& operator=(const SleepingChild&) = delete;
+  [[nodiscard]] pid_t Pid() const { return pid_; }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+class Reports {
+ public:
+  void Add(const std::string& path) {
+    {
+      const std::lock_guard lock(mutex_);
+      paths_.push_back(path);
+    }
+    changed_.notify_all();
+  }
+  // Waits until `count` reports have arrived; the reports so far either way.
+  std::vector<std::string> WaitFor(std::size_t count) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, std::chrono::seconds(5), [&] { return paths_.size() >= count; });
+    return paths_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> paths_;
+};
+
+inline std::string SelfExecutable() {
+  char buffer[4096] = {};
+  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+}
+
+}  // namespace tavrinex::platform::test
