@@ -20,7 +20,9 @@ using profiles::ProfileListKind;
 constexpr const char* kProfileUsage =
     "usage: tavrinexctl profile show FILE    decode a key (.pro) or light (.led) profile file\n"
     "       tavrinexctl profile check FILE   exit 1 with the reason when FILE is no complete\n"
-    "                                        profile file of a known kind\n";
+    "                                        profile file of a known kind\n"
+    "       tavrinexctl profile history kb|ms|mp NAME\n"
+    "       tavrinexctl profile restore kb|ms|mp NAME VERSION\n";
 
 std::uint8_t At(const std::vector<std::uint8_t>& body, std::size_t i) {
   return i < body.size() ? body[i] : 0;
@@ -134,6 +136,7 @@ int Check(const char* file) {
 }  // namespace
 
 int ProfileCommand(const std::vector<std::string_view>& args) {
+  if (!args.empty() && (args[0] == "history" || args[0] == "restore")) return ProfileHistoryCommand(args);
   if (args.size() != 2 || (args[0] != "show" && args[0] != "check")) {
     std::fputs(kProfileUsage, stderr);
     return 2;
