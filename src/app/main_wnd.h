@@ -20,6 +20,7 @@
 #include "device/device_kind.h"
 #include "keys/key_image.h"
 #include "lighting/lighting_store.h"
+#include "platform/input_capture.h"
 #include "profiles/profile_body.h"
 #include "ui/ui.h"
 
@@ -27,8 +28,8 @@ namespace tavrinex::app {
 
 inline constexpr std::string_view kMainLayout = "XML_MAIN";
 inline constexpr std::string_view kMainTitle = "Tavrinex Driver";
-inline constexpr int kMainWidth = 800;
-inline constexpr int kMainHeight = 572;
+inline constexpr int kMainWidth = 1000;
+inline constexpr int kMainHeight = 740;
 inline constexpr std::string_view kTrayIconFile = "images/tray.png";
 inline constexpr std::string_view kTrayToolTip = "ZEPHA keyboard";
 inline constexpr std::string_view kMenuFile = "menu.xml";
@@ -114,6 +115,8 @@ class CMainWnd final : public ui::WindowHandler {
   [[nodiscard]] lighting::LightingStore& Store() { return store_; }
   [[nodiscard]] profiles::ProfileState& Profiles() { return profileState_; }
   [[nodiscard]] keys::KeyPositionMap& KeyPositions() { return keyPositions_; }
+  // The input capture of key capture and macro recording (the window is its key source).
+  [[nodiscard]] platform::CDeviceHook& Hook() { return hook_; }
   [[nodiscard]] bool AnyConnected();
   [[nodiscard]] bool English() const { return english_; }
   [[nodiscard]] bool TrayAvailable() const { return trayAvailable_; }
@@ -158,6 +161,7 @@ class CMainWnd final : public ui::WindowHandler {
   device::DeviceImage image_;
   lighting::LightingStore store_;
   keys::KeyPositionMap keyPositions_;  // keyboard view position -> key slot
+  platform::CDeviceHook hook_;
   profiles::PointerSettings pointer_;
   profiles::ProfileState profileState_{image_, store_, pointer_};  // what profiles read and write
   Router router_;
