@@ -90,6 +90,10 @@ def no_focus():
     return '<property name="focusPolicy"><enum>Qt::NoFocus</enum></property>'
 
 
+WRAP_TOP = ('<property name="wordWrap"><bool>true</bool></property>'
+            '<property name="alignment"><set>Qt::AlignLeft|Qt::AlignTop</set></property>')
+
+
 def label(name, rect, text, cls="", extra=""):
     c = css_class(cls) if cls else ""
     return (f'<widget class="QLabel" name="{name}">{geometry(*rect)}{resource_text(text)}{c}'
@@ -212,12 +216,12 @@ def one_choice(p, number, heading, items):
 def panel_contents(p, kind):
     if kind == 0x00:
         return [label(f"{p}key_fct_note_0", (0, 0, FIELD_W, 80), "key_panel_default_text", "note",
-                      '<property name="wordWrap"><bool>true</bool></property>')]
+                      WRAP_TOP)]
     if kind == 0x20:
         return [label(f"{p}key_fct_lbl_edit_21", (0, 0, FIELD_W, 20), "key_capture_text", "fieldlabel"),
                 edit(f"{p}key_fct_edit_21", (0, 24, FIELD_W, 34), "", read_only=True, resource=True),
                 label(f"{p}key_fct_note_21", (0, 70, FIELD_W, 80), "key_capture_note_text", "note",
-                      '<property name="wordWrap"><bool>true</bool></property>')]
+                      WRAP_TOP)]
     if kind == 0x10:
         return one_choice(p, 11, "key_mouse_button_text", MOUSE_BUTTON_IDS)
     if kind == 0x11:
@@ -257,7 +261,7 @@ def editor(device):
     if device == "ms":
         inner.append(button("ms_key_butt_keysave", (24, 140, 230, 34), "key_apply_text", "keybtn"))
     inner.append(label(f"{p}key_fct_note", (24, 250, 230, 70), "key_fct_note_text", "note",
-                       '<property name="wordWrap"><bool>true</bool></property>'))
+                       WRAP_TOP))
     inner.append(f'<widget class="QFrame" name="{p}key_fct_rule">{geometry(266, 20, 1, 308)}{css_class("rule")}</widget>')
     for index, kind in enumerate(kinds):
         inner += frame(f"{p}tab_function_{index}", PANEL, panel_contents(p, kind), "keypanel",

@@ -43,6 +43,7 @@ static_assert([] {
 constexpr std::string_view kSelector = "key_fct_combo";
 constexpr std::string_view kCapturedKey = "key_fct_edit_21";
 constexpr std::string_view kPanel = "tab_function";
+constexpr std::string_view kHint = "key_hint";  // "choose a key", under the hidden panel
 constexpr std::string_view kPanelPrefix = "tab_function_";
 constexpr std::string_view kRepeatPanel = "tab_function_26";
 constexpr std::string_view kKeyButtonPrefix = "key_";
@@ -258,6 +259,7 @@ bool KeyEditor::LeftClickGuard(std::size_t slot) {
   if (!IsOnlyLeftClick(buttons, slot)) return false;
   if (ctx_.showMessage) ctx_.showMessage(kOnlyLeftClickMessage, true);
   if (ui::Control* panel = Find(kPanel)) panel->SetVisible(false);
+  if (ui::Control* hint = Find(kHint)) hint->SetVisible(true);
   return true;
 }
 
@@ -279,6 +281,7 @@ void KeyEditor::OnKeyButton(int index) {
     panel->SetVisible(true);
     panel->SetEnabled(true);
   }
+  if (ui::Control* hint = Find(kHint)) hint->SetVisible(false);
   ShowKeyFunction(slot);
 }
 

@@ -409,3 +409,51 @@ TEST_F(KeySaveTest, AnUnpluggedOrHalfwayUnpluggedDeviceKeepsItsPageAndTheProfile
 
 }  // namespace
 }  // namespace tavrinex::app
+
+namespace tavrinex::app {
+namespace {
+
+// Not a check: with TAVRINEX_SCREENSHOTS set to a folder, saves both key pages in both
+// languages with an editor open and a reassigned key (run under Xvfb).
+TEST_F(KeyPageTest, ScreenshotsOfTheKeyPages) {
+  const QString folder = qEnvironmentVariable("TAVRINEX_SCREENSHOTS");
+  if (folder.isEmpty()) GTEST_SKIP() << "TAVRINEX_SCREENSHOTS not set";
+  std::filesystem::create_directories(folder.toStdString());
+  keys::MacroLibrary library(profiles::GetDeviceFolder(DeviceKind::kKeyboard), DeviceKind::kKeyboard);
+  ASSERT_EQ(library.AddMacro().outcome, keys::MacroOutcome::kAdded);
+  Connect(DeviceKind::kKeyboard);
+  Connect(DeviceKind::kMouse);
+  OpenKeyPage(DeviceKind::kKeyboard);
+  Click("kb_key_65");  // S plays the macro
+  Choose("kb_key_fct_combo", 9);
+  Choose("kb_key_fct_combo_23", 0);
+  Click("kb_key_64");  // A tilts right
+  Choose("kb_key_fct_combo", 3);
+  Choose("kb_key_fct_combo_12", 1);
+  Type("kb_key_fct_edit_15", "5");
+  Type("kb_key_fct_edit_17", "3");
+  Type("kb_key_fct_edit_20", "2");
+  OpenKeyPage(DeviceKind::kMouse);
+  Click("ms_key_5");  // the DPI button becomes a media key
+  Choose("ms_key_fct_combo", 7);
+  Choose("ms_key_fct_combo_21", 1);
+  QEvent enter(QEvent::Enter);
+  QApplication::sendEvent(Widget("ms_key_5"), &enter);
+  for (const char* language : {"cn", "en"}) {
+    for (const char* device : {"kb", "ms"}) {
+      OpenKeyPage(std::string(device) == "kb" ? DeviceKind::kKeyboard : DeviceKind::kMouse);
+      Pump();
+      ASSERT_TRUE(Host()->grab().save(folder + "/" + device + "_key_page_" + language + ".png"));
+    }
+    Click("kb_key_64");
+    Choose("kb_key_fct_combo", 1);  // the capture panel
+    OpenKeyPage(DeviceKind::kKeyboard);
+    Pump();
+    ASSERT_TRUE(Host()->grab().save(folder + "/kb_key_capture_" + language + ".png"));
+    Choose("kb_key_fct_combo", 3);
+    wnd->SwitchLanguage();
+  }
+}
+
+}  // namespace
+}  // namespace tavrinex::app
