@@ -260,6 +260,7 @@ bool KeyEditor::LeftClickGuard(std::size_t slot) {
   if (ctx_.showMessage) ctx_.showMessage(kOnlyLeftClickMessage, true);
   if (ui::Control* panel = Find(kPanel)) panel->SetVisible(false);
   if (ui::Control* hint = Find(kHint)) hint->SetVisible(true);
+  MarkSelected(keyButtons_.size());
   return true;
 }
 
@@ -282,7 +283,17 @@ void KeyEditor::OnKeyButton(int index) {
     panel->SetEnabled(true);
   }
   if (ui::Control* hint = Find(kHint)) hint->SetVisible(false);
+  MarkSelected(static_cast<std::size_t>(index));
   ShowKeyFunction(slot);
+}
+
+// The button being edited keeps a look of its own (the skin's "selected" style).
+void KeyEditor::MarkSelected(std::size_t button) {
+  ui::Control* next = button < keyButtons_.size() ? keyButtons_[button] : nullptr;
+  if (selected_ == next) return;
+  if (selected_ != nullptr) selected_->SetAttribute("style", "");
+  if (next != nullptr) next->SetAttribute("style", "selected");
+  selected_ = next;
 }
 
 void KeyEditor::OnRestoreDefault() {

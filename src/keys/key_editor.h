@@ -87,6 +87,7 @@ class KeyEditor {
   void SetPageEnabled(bool enabled);
   void OnSaved(const KeySaveReport& report);
   [[nodiscard]] bool LeftClickGuard(std::size_t slot);
+  void MarkSelected(std::size_t button);
 
   DeviceKind kind_;
   KeyEditorContext ctx_;
@@ -97,6 +98,7 @@ class KeyEditor {
   bool loading_ = false;  // the editor's own changes raise notifications too: not the user's
   bool saving_ = false;
   std::vector<ui::Control*> keyButtons_;  // by position (keyboard) or slot (mouse)
+  ui::Control* selected_ = nullptr;       // the button being edited
   std::size_t macroCount_ = 0;
 };
 

@@ -191,8 +191,11 @@ TEST_F(KeyPageTest, SwingLeftRightIsStoredShownAgainAndRestored) {
   EXPECT_EQ(Get("kb_key_64").ToolTip(), "A → 右摆");
   EXPECT_EQ(Get("kb_key_64").BackgroundImage(), "images/keys/key_set.png");
 
+  EXPECT_EQ(Get("kb_key_64").Attribute("style"), "selected");
   Click("kb_key_65");  // another key, then back: the editor shows the stored swing
   EXPECT_EQ(Get<ui::ListControl>("kb_key_fct_combo").CurrentIndex(), 0);
+  EXPECT_EQ(Get("kb_key_64").Attribute("style"), "");
+  EXPECT_EQ(Get("kb_key_65").Attribute("style"), "selected");
   Click("kb_key_64");
   EXPECT_EQ(Get<ui::ListControl>("kb_key_fct_combo").CurrentIndex(), 3);
   EXPECT_EQ(Get<ui::ListControl>("kb_key_fct_combo_12").CurrentIndex(), 1);
