@@ -160,6 +160,8 @@ TEST_F(KeyPageTest, KeyboardPageShowsTheKeysOverThePictureWithTranslatedLegendsA
   EXPECT_EQ(buttons, 106);
   EXPECT_EQ(Get("kb_key_64").Text(), "A");
   EXPECT_EQ(Get("kb_key_118").Text(), "回车");
+  Click("kb_key_64");  // no keyboard read yet: the position has no slot
+  EXPECT_FALSE(Get("kb_tab_function").IsVisible());
   EXPECT_EQ(Get<ui::ListControl>("kb_key_fct_combo").Count(), 10);
   EXPECT_EQ(Get<ui::ListControl>("kb_key_fct_combo_21").Count(), 18);
   EXPECT_EQ(static_cast<QComboBox*>(Widget("kb_key_fct_combo"))->itemText(0), "出厂默认");
