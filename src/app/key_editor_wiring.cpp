@@ -100,6 +100,12 @@ void KeyEditorWiring::ChainShellHooks() {
     if (lower.starts_with("ms_")) mouse_.OnPageShown(lower == "ms_key_op_tab");
     if (next) next(tab);
   };
+  // The key tooltips are translated texts put together in code: they are composed anew.
+  hooks.languageChanged = [this, next = hooks.languageChanged] {
+    keyboard_.RedrawKeyLabels();
+    mouse_.RedrawKeyLabels();
+    if (next) next();
+  };
   hooks.removeRecordingHooks = [this, next = hooks.removeRecordingHooks] {
     window_.Hook().RemoveHooks();
     if (next) next();

@@ -280,6 +280,7 @@ void CMainWnd::SwitchLanguage() {
   }
   english_ = !english_;
   ui_.ReapplyTexts();
+  if (hooks_.languageChanged) hooks_.languageChanged();
   window_->Repaint();
 }
 

@@ -86,6 +86,7 @@ struct ShellHooks {
   std::function<void()> removeRecordingHooks;       // before any tab change
   std::function<void(std::string_view pageTab)> pageTabChanged;  // the profile area
   std::function<void()> reactiveTick;               // timer 3, every 10 ms
+  std::function<void()> languageChanged;            // texts composed in code, anew
   // Timer 2: hands a dirty device's settings flush to its device thread (never run here).
   std::function<void(device::DeviceKind)> flushSettings;
 };

@@ -192,6 +192,9 @@ TEST_F(KeyPageTest, SwingLeftRightIsStoredShownAgainAndRestored) {
   EXPECT_EQ(Slot(DeviceKind::kKeyboard, slot), (KeyFunction{0x11, 0x32, 0x85}));
   EXPECT_EQ(Get("kb_key_64").ToolTip(), "A → 右摆");
   EXPECT_EQ(Get("kb_key_64").BackgroundImage(), "images/keys/key_set.png");
+  wnd->SwitchLanguage();
+  EXPECT_EQ(Get("kb_key_64").ToolTip(), "A → Tilt right");
+  wnd->SwitchLanguage();
 
   EXPECT_EQ(Get("kb_key_64").Attribute("style"), "selected");
   Click("kb_key_65");  // another key, then back: the editor shows the stored swing
