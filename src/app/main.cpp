@@ -18,6 +18,7 @@
 
 #include "app/animation_wiring.h"
 #include "app/device_wiring.h"
+#include "app/key_editor_wiring.h"
 #include "app/main_wnd.h"
 #include "app/sim_commands.h"
 #include "app/single_instance.h"
@@ -162,6 +163,7 @@ int Run(int argc, char** argv, const Options& options) {
   // The mouse's consumer reports cue the pad's reactive effect.
   wiring.Context().setPadReactiveTrigger = [&animation] { animation.Engine().OnMouseEvent(); };
   window.Create();
+  app::KeyEditorWiring keyEditors(window, wiring);
 
   app::InstanceServer server(
       app::InstanceSocketName(),

@@ -27,6 +27,7 @@ CMainWnd::CMainWnd(ui::Ui& ui, device::HidBackend& backend, MainWndEnvironment e
       keyboard_(backend),
       mouse_(backend),
       mousePad_(backend),
+      hook_([this](std::string_view line) { Diag(line); }),
       router_([this](std::string_view line) { Diag(line); }),
       saveNotice_({[this](std::function<void()> step) { ui_.Loop().Post(std::move(step)); },
                    [this](std::string_view id) { return ui_.Translate(id); },
@@ -183,6 +184,7 @@ void CMainWnd::Destroy(bool quitLoop) {
   destroyed_ = true;
   if (onShutdown) onShutdown();
   tray_.reset();
+  hook_.RemoveHooks();
   if (window_) {
     window_->Hide();
     window_->KillTimer(timer::kFlush);
@@ -292,6 +294,7 @@ void CMainWnd::SwitchLanguage() {
   }
   english_ = !english_;
   ui_.ReapplyTexts();
+  if (hooks_.languageChanged) hooks_.languageChanged();
   window_->Repaint();
 }
 

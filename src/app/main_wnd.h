@@ -20,6 +20,7 @@
 #include "device/device_kind.h"
 #include "keys/key_image.h"
 #include "lighting/lighting_store.h"
+#include "platform/input_capture.h"
 #include "profiles/profile_body.h"
 #include "ui/ui.h"
 
@@ -89,6 +90,7 @@ struct ShellHooks {
   std::function<void()> removeRecordingHooks;       // before any tab change
   std::function<void(std::string_view pageTab)> pageTabChanged;  // the profile area
   std::function<void()> reactiveTick;               // timer 3, every 10 ms
+  std::function<void()> languageChanged;            // texts composed in code, anew
   // Timer 2: hands a dirty device's settings flush to its device thread (never run here).
   std::function<void(device::DeviceKind)> flushSettings;
 };
@@ -118,6 +120,8 @@ class CMainWnd final : public ui::WindowHandler {
   [[nodiscard]] lighting::LightingStore& Store() { return store_; }
   [[nodiscard]] profiles::ProfileState& Profiles() { return profileState_; }
   [[nodiscard]] keys::KeyPositionMap& KeyPositions() { return keyPositions_; }
+  // The input capture of key capture and macro recording (the window is its key source).
+  [[nodiscard]] platform::CDeviceHook& Hook() { return hook_; }
   [[nodiscard]] bool AnyConnected();
   [[nodiscard]] bool English() const { return english_; }
   [[nodiscard]] bool TrayAvailable() const { return trayAvailable_; }
@@ -163,6 +167,7 @@ class CMainWnd final : public ui::WindowHandler {
   device::DeviceImage image_;
   lighting::LightingStore store_;
   keys::KeyPositionMap keyPositions_;  // keyboard view position -> key slot
+  platform::CDeviceHook hook_;
   profiles::PointerSettings pointer_;
   profiles::ProfileState profileState_{image_, store_, pointer_};  // what profiles read and write
   Router router_;

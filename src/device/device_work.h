@@ -20,6 +20,7 @@ enum class DeviceTask : std::uint8_t {
   kReread,           // RereadActiveSettings
   kFlushSettings,    // the CurrentRecord to the device
   kDefaultKeyFile,   // SaveDefaultKeyFile
+  kKeySave,          // the key editor's save: macros, key page, key profile
 };
 
 class DeviceWorkQueue {

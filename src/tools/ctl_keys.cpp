@@ -23,6 +23,7 @@ using device::DeviceKind;
 
 constexpr const char* kUsage =
     "usage: tavrinexctl keys kb|ms [--page P] [--simulate] [--folder DIR]\n"
+    "       tavrinexctl keys set kb|ms SLOT FUNCTION [--page P] [--simulate]\n"
     "  synchronises the device (or its simulation) and prints the key slots of page P\n"
     "  (default: the active profile's) with the keyboard position of each slot and the name\n"
     "  of its function; macro keys are named from the macro library in DIR (default: the\n"
@@ -108,6 +109,7 @@ int UsageError(std::string_view what) {
 }  // namespace
 
 int KeysCommand(const std::vector<std::string_view>& args) {
+  if (!args.empty() && args[0] == "set") return KeysSetCommand({args.begin() + 1, args.end()});
   Options o;
   bool haveKind = false;
   for (std::size_t i = 0; i < args.size(); ++i) {

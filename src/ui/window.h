@@ -44,6 +44,15 @@ struct Point {
   int y = 0;
 };
 
+// A key as the window system reported it while key capture is on.
+struct KeyInput {
+  std::uint32_t nativeScanCode = 0;  // X11 and Wayland: the evdev code + 8
+  bool pressed = true;
+  bool altDown = false;
+};
+// Returns true to withhold the key from the window's own controls.
+using KeyInputHandler = std::function<bool(const KeyInput&)>;
+
 class Window {
  public:
   virtual ~Window() = default;
@@ -93,6 +102,13 @@ class Window {
   // Applies every attached buffer now (what the display-rate tick does); the number of
   // controls changed.
   virtual int ApplyLedPictures() = 0;
+
+  // Key capture: while a handler is set, every key event of the window reaches it first, and
+  // the keyboard is grabbed while the window is active (released while another window is).
+  // An empty handler ends the capture.
+  virtual void SetKeyCapture(KeyInputHandler handler) { (void)handler; }
+  [[nodiscard]] virtual bool KeyCaptureOn() const { return false; }
+  [[nodiscard]] virtual bool KeyboardGrabbed() const { return false; }
 };
 
 // The UI thread's event loop. Post, Send and IsUiThread may be called from any thread.

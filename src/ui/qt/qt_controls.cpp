@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -134,8 +135,25 @@ void QtControl::ShowText(const QString& text) {
     } else if (auto* custom = dynamic_cast<CustomWidget*>(widget_)) {
       custom->Control().SetAttribute("text", text.toStdString());
       custom->update();
+    } else if (qobject_cast<QComboBox*>(widget_) != nullptr && resourceText_) {
+      TranslateItems();
     }
   });
+}
+
+// A combo in resource-text mode holds language ids as its items (as the layout gives them):
+// each shows its translation, and follows a language switch.
+void QtControl::TranslateItems() {
+  constexpr int kItemIdRole = Qt::UserRole + 5;
+  auto* combo = qobject_cast<QComboBox*>(widget_);
+  for (int i = 0; i < combo->count(); ++i) {
+    QVariant id = combo->itemData(i, kItemIdRole);
+    if (!id.isValid()) {
+      id = combo->itemText(i);
+      combo->setItemData(i, id, kItemIdRole);
+    }
+    combo->setItemText(i, Q(host_.Translate(id.toString().toStdString())));
+  }
 }
 
 std::string QtControl::Text() const {
@@ -189,7 +207,9 @@ void QtControl::UpdateStyleSheet() {
   QString rule;
   if (background_ != 0) rule += "background-color:" + Rgba(background_) + ";";
   if (!backgroundImage_.empty()) {
-    rule += "border-image:url(\"" + Q(backgroundImage_) + "\") 0 0 0 0 stretch stretch;";
+    // A style sheet reads a relative path from the working folder: images are the skin's.
+    const QString file = QDir(host_.SkinPath()).filePath(Q(backgroundImage_));
+    rule += "border-image:url(\"" + file + "\") 0 0 0 0 stretch stretch;";
   }
   if (textColor_ != 0) rule += "color:" + Rgba(textColor_) + ";";
   if (padding_ != Padding{}) {

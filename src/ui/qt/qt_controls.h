@@ -28,6 +28,8 @@ class ControlHost {
  public:
   virtual ~ControlHost() = default;
   [[nodiscard]] virtual std::string Translate(std::string_view id) const = 0;
+  // The folder relative image paths are found in.
+  [[nodiscard]] virtual QString SkinPath() const = 0;
   // Raises a notification unless the window mutes notifications (a change made from code).
   virtual void Raise(EventType type, Control& sender, int itemIndex = -1,
                      std::string itemName = {}) = 0;
@@ -96,6 +98,7 @@ class QtControl : public virtual Control {
  private:
   [[nodiscard]] QString WidgetText() const;
   void ShowText(const QString& text);
+  void TranslateItems();
   void UpdateStyleSheet();
   void UpdateOverlay();
 

@@ -6,7 +6,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEventLoop>
+#include <QApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QScreen>
 #include <QStackedWidget>
@@ -37,7 +39,28 @@ void WindowHost::closeEvent(QCloseEvent* event) {
   if (onClose) onClose();
 }
 
+void WindowHost::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && onActivation) onActivation(isActiveWindow());
+  QWidget::changeEvent(event);
+}
+
+// A key event travels from its first receiver up to the window while nobody accepts it:
+// only the first delivery is the key press itself.
+bool WindowHost::IsFirstKeyReceiver(QObject* watched) const {
+  const QWidget* first = QWidget::keyboardGrabber();
+  if (first == nullptr) first = QApplication::focusWidget();
+  if (first == nullptr) first = this;
+  return watched == first;
+}
+
 bool WindowHost::eventFilter(QObject* watched, QEvent* event) {
+  if (onKey && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget != nullptr && widget->window() == this && IsFirstKeyReceiver(watched)) {
+      return onKey(*static_cast<QKeyEvent*>(event));
+    }
+    return false;
+  }
   if (onHover && (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
     onHover(watched, event->type() == QEvent::Enter);
   }
@@ -82,6 +105,7 @@ QtWindow::~QtWindow() {
     }
   }
   if (hostGuard_.isNull()) return;
+  SetKeyCapture({});
   host_->onClose = nullptr;
   host_->onHover = nullptr;
   if (modalLoop_ != nullptr) modalLoop_->exit(0);
@@ -327,6 +351,39 @@ int QtWindow::ApplyLedPictures() {
 }
 
 std::string QtWindow::Translate(std::string_view id) const { return ui_.Translate(id); }
+
+QString QtWindow::SkinPath() const { return ui_.SkinPath(); }
+
+void QtWindow::SetKeyCapture(KeyInputHandler handler) {
+  const bool wasOn = static_cast<bool>(keyCapture_);
+  keyCapture_ = std::move(handler);
+  if (keyCapture_ && !wasOn) {
+    host_->onKey = [this](const QKeyEvent& key) {
+      const KeyInput input{key.nativeScanCode(), key.type() == QEvent::KeyPress,
+                           (key.modifiers() & Qt::AltModifier) != 0};
+      // The handler may end the capture: keep it alive for the call.
+      const KeyInputHandler capture = keyCapture_;
+      return capture ? capture(input) : false;
+    };
+    host_->onActivation = [this](bool) { UpdateGrab(); };
+    qApp->installEventFilter(host_);
+  } else if (!keyCapture_ && wasOn) {
+    qApp->removeEventFilter(host_);
+    host_->onKey = nullptr;
+    host_->onActivation = nullptr;
+  }
+  UpdateGrab();
+}
+
+void QtWindow::UpdateGrab() {
+  const bool want = keyCapture_ && host_->isActiveWindow();
+  if (want && !grabbed_) {
+    host_->grabKeyboard();
+  } else if (!want && grabbed_) {
+    host_->releaseKeyboard();
+  }
+  grabbed_ = want;
+}
 
 void QtWindow::Raise(EventType type, Control& sender, int itemIndex, std::string itemName) {
   if (muted_) return;

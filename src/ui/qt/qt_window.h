@@ -17,6 +17,7 @@
 #include "ui/ui.h"
 
 class QEventLoop;
+class QKeyEvent;
 class QTimer;
 
 namespace tavrinex::ui::qt {
@@ -30,10 +31,17 @@ class WindowHost final : public QWidget {
   WindowHost(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {}
   std::function<void()> onClose;
   std::function<void(QObject*, bool entered)> onHover;
+  // Key capture: the window's key events first (true withholds them), and its activation.
+  std::function<bool(const QKeyEvent&)> onKey;
+  std::function<void(bool active)> onActivation;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  [[nodiscard]] bool IsFirstKeyReceiver(QObject* watched) const;
 };
 
 class QtWindow final : public Window, public ControlHost {
@@ -75,9 +83,13 @@ class QtWindow final : public Window, public ControlHost {
   void AttachLedPictures(std::string_view prefix, LedPictureBuffer& buffer) override;
   void DetachLedPictures(LedPictureBuffer& buffer) override;
   int ApplyLedPictures() override;
+  void SetKeyCapture(KeyInputHandler handler) override;
+  bool KeyCaptureOn() const override { return static_cast<bool>(keyCapture_); }
+  bool KeyboardGrabbed() const override { return grabbed_; }
 
   // ControlHost
   std::string Translate(std::string_view id) const override;
+  QString SkinPath() const override;
   void Raise(EventType type, Control& sender, int itemIndex, std::string itemName) override;
   bool Muted() const override { return muted_; }
   void Mute(bool on) override { muted_ = on; }
@@ -99,6 +111,8 @@ class QtWindow final : public Window, public ControlHost {
   void OnUiThread(std::function<void()> task);
   // Calls into the handler, which may drop this window meanwhile (see the destructor).
   void Guarded(const std::function<void()>& call);
+  // Grabs the keyboard while capture is on and the window active; releases it otherwise.
+  void UpdateGrab();
 
   QtUi& ui_;
   WindowHandler& handler_;
@@ -114,6 +128,8 @@ class QtWindow final : public Window, public ControlHost {
   int notifyDepth_ = 0;
   bool muted_ = false;
   QSize designedSize_;
+  KeyInputHandler keyCapture_;
+  bool grabbed_ = false;
 };
 
 }  // namespace tavrinex::ui::qt
