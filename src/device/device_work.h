@@ -20,6 +20,7 @@ enum class DeviceTask : std::uint8_t {
   kReread,           // RereadActiveSettings
   kFlushSettings,    // the CurrentRecord to the device
   kDefaultKeyFile,   // SaveDefaultKeyFile
+  kSaveLightProfile, // SaveSelectedLightProfile after a lighting edit (the file write)
 };
 
 class DeviceWorkQueue {
