@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -19,6 +20,7 @@
 #include "app/main_wnd.h"
 #include "device/detection.h"
 #include "lighting/animation_state.h"
+#include "lighting/lighting_store.h"
 #include "lighting/keyboard_geometry.h"
 #include "lighting/lighting_model.h"
 #include "profiles/profile_catalogue.h"
@@ -39,6 +41,11 @@ using lighting::LightingMode;
 namespace rec = lighting::rec;
 
 constexpr ui::Rgb kPaint{0x12, 0xC0, 0x7F};
+constexpr std::array<std::pair<DeviceKind, const char*>, 3> kPaths = {{
+    {DeviceKind::kKeyboard, sim::SimulatedDevices::kKeyboardConfig},
+    {DeviceKind::kMouse, sim::SimulatedDevices::kMouseConfig},
+    {DeviceKind::kMousePad, sim::SimulatedDevices::kMousePadConfig},
+}};
 
 class LedPicturesTest : public testing::Test {
  protected:
@@ -113,6 +120,37 @@ class LedPicturesTest : public testing::Test {
     context.work = std::shared_ptr<device::DeviceWorkQueue>(&work, [](auto*) {});
     std::thread([&] { (void)device::RunDeviceWork(DeviceKind::kKeyboard, context); }).join();
   }
+  // The three simulated devices, plugged and connected, with each record set by `record`.
+  void ConnectSimulated(sim::SimulatedDevices& devices,
+                        const std::function<void(DeviceKind, device::CurrentRecord&)>& record) {
+    devices.PlugAll();
+    for (const auto& [kind, path] : kPaths) {
+      device::DeviceChannel& channel = wnd->Channel(kind);
+      channel.hid.path = path;
+      channel.hid.openForReading = channel.hid.openForWriting = channel.hid.overlapped = true;
+      ASSERT_TRUE(channel.hid.OpenDevice()) << path;
+      channel.connected = true;
+      wnd->Image().Update(kind, [&, kind = kind](device::DeviceBlocks& b) { record(kind, b.current); });
+    }
+  }
+  void Disconnect() {
+    for (const auto& entry : kPaths) {
+      wnd->Channel(entry.first).connected = false;
+      wnd->Channel(entry.first).hid.CloseDevice();
+    }
+  }
+  // `frames` frames of every device, on a thread of their own as the animation threads run.
+  void Animate(int frames) {
+    const lighting::Wait noWait = [](std::chrono::milliseconds) { return true; };
+    lighting::AnimationEngine& engine = animation->Engine();
+    std::thread([&] {
+      for (int i = 0; i < frames; ++i) {
+        EXPECT_TRUE(engine.KeyboardIteration(noWait));
+        EXPECT_TRUE(engine.MouseIteration(noWait));
+        EXPECT_TRUE(engine.MousePadIteration(noWait));
+      }
+    }).join();
+  }
   // The custom colours as the saved light profile holds them.
   lighting::CustomColours Saved() {
     device::DeviceImage image;
@@ -166,36 +204,17 @@ TEST_F(LedPicturesTest, All161PicturesExistInOverlayModeOnTheirDevicePictures) {
 // do, is on the device's pictures after the window's next display tick (one display frame).
 TEST_F(LedPicturesTest, AnAnimationFrameReachesThePicturesAtTheNextDisplayTick) {
   sim::SimulatedDevices devices(bus);
-  devices.PlugAll();
-  const std::array<std::pair<DeviceKind, const char*>, 3> paths = {{
-      {DeviceKind::kKeyboard, sim::SimulatedDevices::kKeyboardConfig},
-      {DeviceKind::kMouse, sim::SimulatedDevices::kMouseConfig},
-      {DeviceKind::kMousePad, sim::SimulatedDevices::kMousePadConfig},
-  }};
-  for (const auto& [kind, path] : paths) {
-    device::DeviceChannel& channel = wnd->Channel(kind);
-    channel.hid.path = path;
-    channel.hid.openForReading = channel.hid.openForWriting = channel.hid.overlapped = true;
-    ASSERT_TRUE(channel.hid.OpenDevice()) << path;
-    channel.connected = true;
-    wnd->Image().Update(kind, [](device::DeviceBlocks& b) {
-      b.current[rec::kMode] = lighting::Code(LightingMode::kStatic);
-      b.current[rec::kBrightness] = lighting::kMaxLevel;
-      b.current[rec::kRed] = 0xF0;
-      b.current[rec::kGreen] = 0x30;
-      b.current[rec::kBlue] = 0x10;
-    });
-  }
+  ConnectSimulated(devices, [](DeviceKind, device::CurrentRecord& r) {
+    r[rec::kMode] = lighting::Code(LightingMode::kStatic);
+    r[rec::kBrightness] = lighting::kMaxLevel;
+    r[rec::kRed] = 0xF0;
+    r[rec::kGreen] = 0x30;
+    r[rec::kBlue] = 0x10;
+  });
   const QTimer& ticker = ui->LedTicker();
   ASSERT_TRUE(ticker.isActive());
   EXPECT_EQ(std::chrono::milliseconds(ticker.interval()), ui::qt::kLedRepaintPeriod);
-  const lighting::Wait noWait = [](std::chrono::milliseconds) { return true; };
-  lighting::AnimationEngine& engine = animation->Engine();
-  std::thread([&] {
-    EXPECT_TRUE(engine.KeyboardIteration(noWait));
-    EXPECT_TRUE(engine.MouseIteration(noWait));
-    EXPECT_TRUE(engine.MousePadIteration(noWait));
-  }).join();
+  Animate(1);
   QSignalSpy tick(&ticker, &QTimer::timeout);
   ASSERT_TRUE(tick.wait(1000));
   const std::uint32_t lit = ui::OverlayWord({0xF0, 0x30, 0x10});
@@ -211,10 +230,7 @@ TEST_F(LedPicturesTest, AnAnimationFrameReachesThePicturesAtTheNextDisplayTick) 
       EXPECT_EQ(led.OverlayOpacity(), frame.opacity) << prefix << i;
     }
   }
-  for (const auto& entry : paths) {
-    wnd->Channel(entry.first).connected = false;
-    wnd->Channel(entry.first).hid.CloseDevice();
-  }
+  Disconnect();
 }
 
 // A click on a key picture, by the keyboard's mode: custom mode paints the key and saves the
@@ -274,6 +290,77 @@ TEST_F(LedPicturesTest, ADragPaintsEveryKeyPassedAndSavesOnceAtTheEnd) {
   Click(kStroke.front());
   EXPECT_EQ(work.Pending(DeviceKind::kKeyboard), 1U);
   RunKeyboardThread();
+}
+
+// Not a check: with TAVRINEX_SCREENSHOTS set to a folder, saves the three device pages while
+// they animate, in both languages: a rainbow effect of each device, then the keyboard's custom
+// mode with keys painted by clicks and drags beside the mouse and pad in single colours (run
+// under Xvfb for real window-system drawing).
+TEST_F(LedPicturesTest, ScreenshotsOfTheDevicePagesWhileAnimating) {
+  const QString shots = qEnvironmentVariable("TAVRINEX_SCREENSHOTS");
+  if (shots.isEmpty()) GTEST_SKIP() << "TAVRINEX_SCREENSHOTS not set";
+  std::filesystem::create_directories(shots.toStdString());
+  QWidget* host = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget();
+  sim::SimulatedDevices devices(bus);
+  const auto shootPages = [&](const std::string& what, const char* language) {
+    for (const char* tab : {"kb_tab", "ms_tab", "mp_tab"}) {
+      wnd->Window().Find<ui::OptionControl>(tab)->Select(true, true);
+      QSignalSpy tick(&ui->LedTicker(), &QTimer::timeout);
+      ASSERT_TRUE(tick.wait(1000));
+      QApplication::processEvents();
+      ASSERT_TRUE(host->grab().save(shots + "/led_" + tab + "_" + what.c_str() + "_" + language + ".png"));
+    }
+  };
+  // Rainbows: the keyboard's per-key rainbow, the mouse's wave, the pad's column wave.
+  ConnectSimulated(devices, [](DeviceKind kind, device::CurrentRecord& r) {
+    const LightingMode mode = kind == DeviceKind::kKeyboard ? LightingMode::kKbKeyRainbow
+                              : kind == DeviceKind::kMouse  ? LightingMode::kWave
+                                                            : LightingMode::kPadColumnWave;
+    r[rec::kMode] = lighting::Code(mode);
+    r[rec::kBrightness] = lighting::kMaxLevel;
+    r[rec::kMultiColour] = 1;
+    r[rec::kDirection] = 1;
+  });
+  animation->Engine().SetKeyRainbowStart();
+  for (const char* language : {"cn", "en"}) {
+    Animate(12);
+    shootPages("rainbow", language);
+    wnd->SwitchLanguage();
+  }
+  // The custom mode: a stroke along the number row, WASD and the arrows painted in three colours.
+  wnd->Store().UpdateCustom([](lighting::CustomColours& c) { c.sets.fill(0); });
+  SetKeyboardMode(LightingMode::kKbCustom);
+  wnd->Window().Find<ui::OptionControl>("kb_tab")->Select(true, true);  // keys are clicked where seen
+  QApplication::processEvents();
+  const auto paint = [&](ui::Rgb colour, std::initializer_list<std::size_t> keys, bool stroke) {
+    wnd->Store().UpdateCustom([colour](lighting::CustomColours& c) { c.customColour = colour; });
+    if (!stroke) {
+      for (const std::size_t k : keys) Click(k);
+      return;
+    }
+    ui::qt::LedPicture& first = Key(*keys.begin());
+    Mouse(first, QEvent::MouseButtonPress, KeyCentre(*keys.begin(), first), Qt::LeftButton);
+    for (const std::size_t k : keys) Mouse(first, QEvent::MouseMove, KeyCentre(k, first), Qt::LeftButton);
+    Mouse(first, QEvent::MouseButtonRelease, KeyCentre(*(keys.end() - 1), first), Qt::NoButton);
+  };
+  paint({0xFF, 0x40, 0x20}, {22, 33}, true);
+  paint({0x20, 0xA0, 0xFF}, {44, 64, 65, 66}, false);
+  paint({0xFF, 0xD0, 0x10}, {96, 113, 114, 115}, false);
+  paint({0x30, 0xFF, 0x70}, {105, 112}, true);
+  for (const DeviceKind kind : {DeviceKind::kMouse, DeviceKind::kMousePad}) {
+    wnd->Image().Update(kind, [](device::DeviceBlocks& b) {
+      b.current[rec::kMode] = lighting::Code(LightingMode::kStatic);
+      b.current[rec::kRed] = 0x20;
+      b.current[rec::kGreen] = 0xA0;
+      b.current[rec::kBlue] = 0xFF;
+    });
+  }
+  for (const char* language : {"cn", "en"}) {
+    Animate(2);
+    shootPages("custom", language);
+    wnd->SwitchLanguage();
+  }
+  Disconnect();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "ui/color.h"
@@ -113,7 +114,10 @@ const std::vector<LedPicture::Light>& LedPicture::ShapeLight() {
     const LedShapeKind kind = ShapeKindOf(shape_.toStdString());
     const std::vector<ShapeLightPixel> pixels = LightOfShape(kind, width(), height(), glow_);
     light_.reserve(pixels.size());
-    for (const ShapeLightPixel& p : pixels) light_.push_back({p.alpha, p.white});
+    for (const ShapeLightPixel& p : pixels) {
+      const auto white = static_cast<std::uint8_t>((p.alpha * p.white + 127) / 255);
+      light_.push_back({static_cast<std::uint8_t>(p.alpha - white), white});
+    }
   }
   return light_;
 }
@@ -163,32 +167,29 @@ void LedPicture::LightImage() {
   }
 }
 
-// The shape's light in the overlay colour: per pixel the colour whitened by the shape's white
-// share, at the shape's alpha times the opacity (premultiplied).
+// The shape's light in the overlay colour: per pixel the colour's share of the light plus
+// the white share, both times the opacity (premultiplied). The two shares of 0-255 are looked
+// up in tables made once per change, so a pixel costs two loads and an addition; no channel
+// can carry over, as the shares never add up to more than 255.
 void LedPicture::LightShape() {
   const std::vector<Light>& light = ShapeLight();
   const Rgb c = FromOverlayWord(overlayWord_);
   const std::uint32_t colour = 0xFF000000U | qRgb(c.r, c.g, c.b);
   const auto o = static_cast<std::uint32_t>(opacity_ + (opacity_ >> 7));  // 0-256
+  // A dim colour lights its middle less: the white share follows the brightest component,
+  // so that black (a key of the custom set left unset) stays dark.
+  const std::uint32_t glare = std::max({c.r, c.g, c.b}) + 1U;  // 1-256
+  std::array<QRgb, 256> coloured{};
+  std::array<QRgb, 256> white{};
+  for (std::uint32_t k = 0; k < 256; ++k) {
+    const std::uint32_t share = (k * o) >> 8;
+    coloured[k] = ByteMul(colour, share);
+    white[k] = ((share * glare) >> 8) * 0x01010101U;
+  }
   auto* dst = reinterpret_cast<QRgb*>(lit_.bits());
   const std::size_t n = std::min(light.size(), static_cast<std::size_t>(lit_.width()) *
                                                    static_cast<std::size_t>(lit_.height()));
-  Light last{0, 0};
-  QRgb lastPixel = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const Light l = light[i];
-    if (l.alpha == 0) {
-      dst[i] = 0;
-      continue;
-    }
-    if (l.alpha != last.alpha || l.white != last.white) {
-      const std::uint32_t w = l.white + (l.white >> 7);  // 0-256
-      const std::uint32_t shade = Interpolate256(0xFFFFFFFFU, w, colour, 256 - w);
-      lastPixel = ByteMul(shade, (l.alpha * o) >> 8);
-      last = l;
-    }
-    dst[i] = lastPixel;
-  }
+  for (std::size_t i = 0; i < n; ++i) dst[i] = coloured[light[i].colour] + white[light[i].white];
 }
 
 void LedPicture::paintEvent(QPaintEvent* /*event*/) {

@@ -62,9 +62,10 @@ class LedPicture : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
-  // Per pixel of the shape: how much light covers it, and how much of it is white.
+  // Per pixel of the shape: how much of the light is the overlay colour and how much white
+  // (their sum is the pixel's alpha).
   struct Light {
-    std::uint8_t alpha;
+    std::uint8_t colour;
     std::uint8_t white;
   };
 
