@@ -39,6 +39,10 @@ static_assert(Interpolate256(0xFF000000U, 256, 0x00FFFFFFU, 0) == 0xFF000000U);
 // quick stroke passes every key it crossed.
 constexpr int kDragStep = 2;
 
+// The steps of a shape's light: fine enough for a smooth glow over a few pixels, few enough
+// that the two look-up tables of a picture cost little to make for every frame.
+constexpr std::uint32_t kLightLevels = 64;
+
 }  // namespace
 
 LedPicture::LedPicture(QWidget* parent) : QWidget(parent) {}
@@ -115,8 +119,10 @@ const std::vector<LedPicture::Light>& LedPicture::ShapeLight() {
     const std::vector<ShapeLightPixel> pixels = LightOfShape(kind, width(), height(), glow_);
     light_.reserve(pixels.size());
     for (const ShapeLightPixel& p : pixels) {
-      const auto white = static_cast<std::uint8_t>((p.alpha * p.white + 127) / 255);
-      light_.push_back({static_cast<std::uint8_t>(p.alpha - white), white});
+      const std::uint32_t white = (std::uint32_t{p.alpha} * p.white + 127) / 255;
+      const std::uint32_t colour = p.alpha - white;
+      light_.push_back({static_cast<std::uint8_t>((colour * kLightLevels + 127) / 255),
+                        static_cast<std::uint8_t>((white * kLightLevels + 127) / 255)});
     }
   }
   return light_;
@@ -168,9 +174,9 @@ void LedPicture::LightImage() {
 }
 
 // The shape's light in the overlay colour: per pixel the colour's share of the light plus
-// the white share, both times the opacity (premultiplied). The two shares of 0-255 are looked
-// up in tables made once per change, so a pixel costs two loads and an addition; no channel
-// can carry over, as the shares never add up to more than 255.
+// the white share, both times the opacity (premultiplied). The two shares, in kLightLevels
+// steps, are looked up in tables made once per change, so a pixel costs two loads and an
+// addition; no channel can carry over, as the shares never add up to more than 255.
 void LedPicture::LightShape() {
   const std::vector<Light>& light = ShapeLight();
   const Rgb c = FromOverlayWord(overlayWord_);
@@ -179,10 +185,10 @@ void LedPicture::LightShape() {
   // A dim colour lights its middle less: the white share follows the brightest component,
   // so that black (a key of the custom set left unset) stays dark.
   const std::uint32_t glare = std::max({c.r, c.g, c.b}) + 1U;  // 1-256
-  std::array<QRgb, 256> coloured{};
-  std::array<QRgb, 256> white{};
-  for (std::uint32_t k = 0; k < 256; ++k) {
-    const std::uint32_t share = (k * o) >> 8;
+  std::array<QRgb, kLightLevels + 1> coloured{};
+  std::array<QRgb, kLightLevels + 1> white{};
+  for (std::uint32_t k = 0; k <= kLightLevels; ++k) {
+    const std::uint32_t share = ((k * 255 / kLightLevels) * o) >> 8;
     coloured[k] = ByteMul(colour, share);
     white[k] = ((share * glare) >> 8) * 0x01010101U;
   }
