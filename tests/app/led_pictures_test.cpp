@@ -90,6 +90,11 @@ class LedPicturesTest : public testing::Test {
     ui::qt::LedPicture& key = Key(position);
     return in.mapFrom(key.parentWidget(), key.pos() + key.KeyRect().center());
   }
+  void SelectTab(std::string_view name) {
+    auto* tab = wnd->Window().Find<ui::OptionControl>(name);
+    if (tab == nullptr) throw std::runtime_error("no tab " + std::string(name));
+    tab->Select(true, true);
+  }
   void SetKeyboardMode(LightingMode mode) {
     wnd->Image().Update(DeviceKind::kKeyboard, [mode](device::DeviceBlocks& b) {
       b.current[rec::kMode] = lighting::Code(mode);
@@ -290,6 +295,17 @@ TEST_F(LedPicturesTest, ADragPaintsEveryKeyPassedAndSavesOnceAtTheEnd) {
   Click(kStroke.front());
   EXPECT_EQ(work.Pending(DeviceKind::kKeyboard), 1U);
   RunKeyboardThread();
+
+  // A drag cut short, the page left before the release, still saves what it painted.
+  wnd->Store().UpdateCustom([](lighting::CustomColours& c) { c.customColour = {1, 2, 3}; });
+  Mouse(first, QEvent::MouseButtonPress, KeyCentre(kStroke[0], first), Qt::LeftButton);
+  Mouse(first, QEvent::MouseMove, KeyCentre(kStroke[1], first), Qt::LeftButton);
+  EXPECT_EQ(work.Pending(DeviceKind::kKeyboard), 0U);
+  SelectTab("ms_tab");
+  QApplication::processEvents();
+  EXPECT_EQ(work.Pending(DeviceKind::kKeyboard), 1U);
+  RunKeyboardThread();
+  EXPECT_EQ(Saved().Triple(0, lighting::kKeyLedMap[kStroke[1]]), (ui::Rgb{1, 2, 3}));
 }
 
 // Not a check: with TAVRINEX_SCREENSHOTS set to a folder, saves the three device pages while
@@ -304,7 +320,7 @@ TEST_F(LedPicturesTest, ScreenshotsOfTheDevicePagesWhileAnimating) {
   sim::SimulatedDevices devices(bus);
   const auto shootPages = [&](const std::string& what, const char* language) {
     for (const char* tab : {"kb_tab", "ms_tab", "mp_tab"}) {
-      wnd->Window().Find<ui::OptionControl>(tab)->Select(true, true);
+      SelectTab(tab);
       QSignalSpy tick(&ui->LedTicker(), &QTimer::timeout);
       ASSERT_TRUE(tick.wait(1000));
       QApplication::processEvents();
@@ -330,7 +346,7 @@ TEST_F(LedPicturesTest, ScreenshotsOfTheDevicePagesWhileAnimating) {
   // The custom mode: a stroke along the number row, WASD and the arrows painted in three colours.
   wnd->Store().UpdateCustom([](lighting::CustomColours& c) { c.sets.fill(0); });
   SetKeyboardMode(LightingMode::kKbCustom);
-  wnd->Window().Find<ui::OptionControl>("kb_tab")->Select(true, true);  // keys are clicked where seen
+  SelectTab("kb_tab");  // keys are clicked where seen
   QApplication::processEvents();
   const auto paint = [&](ui::Rgb colour, std::initializer_list<std::size_t> keys, bool stroke) {
     wnd->Store().UpdateCustom([colour](lighting::CustomColours& c) { c.customColour = colour; });

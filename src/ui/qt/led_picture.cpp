@@ -231,8 +231,8 @@ void LedPicture::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
     return;
   }
+  EndPress();
   pressed_ = true;
-  dragging_ = false;
   lastPoint_ = mapToParent(event->position().toPoint());
   over_ = PictureAt(lastPoint_);
   origin_ = over_;
@@ -271,17 +271,26 @@ void LedPicture::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
     return;
   }
-  pressed_ = false;
+  event->accept();
   const QPointer<LedPicture> origin = origin_;
+  const bool click = !dragging_ && origin != nullptr &&
+                     origin == PictureAt(mapToParent(event->position().toPoint()));
+  EndPress();
+  if (click) emit origin->clicked();
+}
+
+void LedPicture::hideEvent(QHideEvent* event) {
+  EndPress();
+  QWidget::hideEvent(event);
+}
+
+void LedPicture::EndPress() {
+  const bool dragged = dragging_;
+  pressed_ = false;
+  dragging_ = false;
   origin_ = nullptr;
   over_ = nullptr;
-  event->accept();
-  if (dragging_) {
-    dragging_ = false;
-    emit dragEnded();
-  } else if (origin != nullptr && origin == PictureAt(mapToParent(event->position().toPoint()))) {
-    emit origin->clicked();
-  }
+  if (dragged) emit dragEnded();
 }
 
 }  // namespace tavrinex::ui::qt

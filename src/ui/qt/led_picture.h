@@ -6,7 +6,8 @@
 //
 // Pressing and releasing on a picture is a click. Pressing and moving onto other LED
 // pictures of the same parent is a drag: each picture passed over (the first one included)
-// reports dragOver once in turn, and the release reports dragEnded on the picture pressed.
+// reports dragOver once in turn, and the release reports dragEnded on the picture pressed
+// (as does a drag cut short).
 // Where glows overlap, the point belongs to the picture whose key (its rectangle less the
 // glow) holds it.
 #pragma once
@@ -60,6 +61,7 @@ class LedPicture : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   // Per pixel of the shape: how much of the light is the overlay colour and how much white
@@ -78,6 +80,9 @@ class LedPicture : public QWidget {
   // The visible LED picture of the same parent whose key holds `point` (parent coordinates).
   [[nodiscard]] LedPicture* PictureAt(QPoint point) const;
   void PassOver(LedPicture* picture);
+  // Ends the press; a drag reports its end even when the release never came (the picture was
+  // hidden, or a new press began), so what it painted is still saved.
+  void EndPress();
 
   QString image_;
   QString imageFolder_;
