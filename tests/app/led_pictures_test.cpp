@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <cstdlib>
@@ -176,7 +177,8 @@ class LedPicturesTest : public testing::Test {
 };
 
 // Every LED picture of the three devices exists, is switched to overlay mode with nothing lit,
-// and lies on its device's picture; every key position with an LED has a key to show it on.
+// and lies on its device's picture, drawn at its control's size; every key position with an
+// LED has a key to show it on.
 TEST_F(LedPicturesTest, All161PicturesExistInOverlayModeOnTheirDevicePictures) {
   struct Device {
     const char* prefix;
@@ -189,6 +191,11 @@ TEST_F(LedPicturesTest, All161PicturesExistInOverlayModeOnTheirDevicePictures) {
     auto* picture = dynamic_cast<ui::qt::QtControl*>(wnd->Window().Find(d.picture));
     ASSERT_NE(picture, nullptr) << d.picture;
     const QRect area = picture->Widget()->geometry();
+    // The image fills its control exactly, so the LED positions drawn on it are where the
+    // pictures lie (a smaller image would be centred and shifted).
+    const auto* label = qobject_cast<const QLabel*>(picture->Widget());
+    ASSERT_NE(label, nullptr) << d.picture;
+    EXPECT_EQ(label->pixmap().size(), area.size()) << d.picture;
     for (int i = 0; i < d.count; ++i) {
       const std::string name = d.prefix + std::to_string(i);
       ui::qt::LedPicture& led = Picture(name);
