@@ -36,7 +36,8 @@ struct Window {
     QApplication::processEvents();
   }
   ~Window() {
-    animation.reset();  // detaches its buffers from the window first
+    window->Destroy(false);  // the animation threads stop before their wiring goes
+    animation.reset();       // detaches its buffers from the window
     window.reset();
     ui.reset();
   }

@@ -64,13 +64,16 @@ class LedPicturesTest : public testing::Test {
     env.diagnostic = [](std::string_view) {};
     env.sleep = [](std::chrono::milliseconds) {};
     wnd = std::make_unique<CMainWnd>(*ui, bus, env);
+    wnd->Create();
+    // Wired after the window started its workers: the animation threads stay unstarted, and
+    // the tests run their iterations on threads of their own, one caller per loop.
     animation = std::make_unique<AnimationWiring>(*wnd);
     keyPictures = std::make_unique<KeyPictureWiring>(*wnd, work, animation->Engine());
-    wnd->Create();
     animation->AttachPictures();
     QApplication::processEvents();
   }
   void TearDown() override {
+    wnd->Destroy(false);
     keyPictures.reset();
     animation.reset();
     wnd.reset();
