@@ -43,7 +43,8 @@ def mouse_leds():
 
 
 PAD_SIZE = (560, 200)
-_PAD_SPAN = (20, 180)    # the side edges' LEDs between these heights
+_PAD_SPAN = (30, 180)    # the side edges' LEDs between these heights
+_PAD_TOP = 12            # the pad's top edge, clear of the page's device name
 _PAD_BOTTOM = (20, 540)  # the bottom edge's LEDs between these x
 _PAD_CHANNEL = 10        # width of the light channel
 _PAD_INSET = 7           # outer edge to the channel
@@ -99,9 +100,9 @@ def draw_pad(path):
     surface = i + c + 4
     cmd = ["convert", "-size", f"{w}x{h}", "xc:none",
            "-fill", BODY, "-stroke", EDGE, "-strokewidth", "2",
-           "-draw", f"roundrectangle 2,2 {w - 3},{h - 3} 20,20",
+           "-draw", f"roundrectangle 2,{_PAD_TOP} {w - 3},{h - 3} 20,20",
            "-stroke", "none", "-fill", CAP,
-           "-draw", f"roundrectangle {surface},{surface - 8} {w - surface - 1},{h - surface - 1} 12,12"]
+           "-draw", f"roundrectangle {surface},{_PAD_TOP + 10} {w - surface - 1},{h - surface - 1} 12,12"]
     cmd += _slots(pad_leds(), 4)
     subprocess.run(cmd + [path], check=True)
 
