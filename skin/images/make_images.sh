@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Draws the placeholder pictures of the skin (ImageMagick). The lighting editor later lays
-# its LED pictures over them; until then they show the device's outline.
+# Draws the device pictures of the skin (ImageMagick). The LED pictures lie over them
+# (scripts/skin/gen_led_pictures.py); dark, the devices show their outline and light zones.
 set -euo pipefail
 cd "$(dirname "$0")"
 C=#19c3f0   # accent
@@ -14,11 +14,5 @@ convert -size 64x64 xc:none -fill "#12151b" -draw "roundrectangle 2,2 61,61 14,1
 # The keyboard is drawn from the key layout that the skin generators share.
 python3 ../../scripts/skin/keyboard_layout.py keyboard.png
 
-convert -size 150x216 xc:none -fill "$B" -stroke "$C" -strokewidth 2 \
-  -draw "ellipse 75,108 71,104 0,360" -stroke "$E" -strokewidth 3 \
-  -draw "line 75,6 75,84" -draw "line 10,84 140,84" \
-  -stroke none -fill "$C" -draw "roundrectangle 70,28 80,58 5,5" mouse.png
-
-convert -size 560x200 xc:none -fill "$B" -stroke "$C" -strokewidth 3 \
-  -draw "roundrectangle 3,3 556,196 22,22" -stroke none -fill "$E" \
-  -draw "roundrectangle 20,20 539,179 14,14" mousepad.png
+# The mouse and the mouse pad are drawn from the LED layout that places their LED pictures.
+python3 ../../scripts/skin/led_layout.py .

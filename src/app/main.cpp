@@ -19,6 +19,7 @@
 #include "app/animation_wiring.h"
 #include "app/device_wiring.h"
 #include "app/key_editor_wiring.h"
+#include "app/key_picture_wiring.h"
 #include "app/main_wnd.h"
 #include "app/sim_commands.h"
 #include "app/single_instance.h"
@@ -162,8 +163,10 @@ int Run(int argc, char** argv, const Options& options) {
   app::AnimationWiring animation(window);
   // The mouse's consumer reports cue the pad's reactive effect.
   wiring.Context().setPadReactiveTrigger = [&animation] { animation.Engine().OnMouseEvent(); };
+  const app::KeyPictureWiring keyPictures(window, *wiring.Context().work, animation.Engine());
   window.Create();
   app::KeyEditorWiring keyEditors(window, wiring);
+  animation.AttachPictures();
 
   app::InstanceServer server(
       app::InstanceSocketName(),

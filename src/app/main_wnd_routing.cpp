@@ -31,6 +31,9 @@ void CMainWnd::Notify(const ui::Notification& n) {
       break;
     case ui::EventType::kColorChanged: (void)router_.Route(Table::kPalette, n); break;
     case ui::EventType::kClick: RouteClick(n); break;
+    // A drag across LED pictures goes where their clicks go.
+    case ui::EventType::kDragOver:
+    case ui::EventType::kDragEnd: router_.RouteClick(n); break;
     case ui::EventType::kMouseEnter:
     case ui::EventType::kMouseLeave:
       if (hooks_.hover) hooks_.hover(n);

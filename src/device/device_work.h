@@ -21,6 +21,7 @@ enum class DeviceTask : std::uint8_t {
   kFlushSettings,    // the CurrentRecord to the device
   kDefaultKeyFile,   // SaveDefaultKeyFile
   kKeySave,          // the key editor's save: macros, key page, key profile
+  kSaveLightProfile, // SaveSelectedLightProfile after a lighting edit (the file write)
 };
 
 class DeviceWorkQueue {

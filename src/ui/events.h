@@ -25,14 +25,19 @@ enum class EventType : std::uint8_t {
   kColorChanged,
   kMouseEnter,
   kMouseLeave,
+  // Dragging across LED pictures: each picture passed over with the button held, then the
+  // release (sent by the picture pressed).
+  kDragOver,
+  kDragEnd,
 };
 
 // The library's own spelling of each event type, in enum order.
-inline constexpr std::array<std::string_view, 11> kEventTypeNames{
+inline constexpr std::array<std::string_view, 13> kEventTypeNames{
     "windowinit",   "click",       "selectchanged",    "itemselect",
     "itemclick",    "valuechanged", "movevaluechanged", "textchanged",
-    "colorchanged", "msenter",     "msleave"};
-static_assert(kEventTypeNames.size() == static_cast<std::size_t>(EventType::kMouseLeave) + 1);
+    "colorchanged", "msenter",     "msleave",          "dragover",
+    "dragend"};
+static_assert(kEventTypeNames.size() == static_cast<std::size_t>(EventType::kDragEnd) + 1);
 
 [[nodiscard]] constexpr std::string_view EventTypeName(EventType type) {
   return kEventTypeNames[static_cast<std::size_t>(type)];

@@ -1,10 +1,15 @@
 #include "ui/qt/led_picture.h"
 
 #include <QDir>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <algorithm>
+#include <array>
+#include <cmath>
 
 #include "ui/color.h"
+#include "ui/qt/led_shape.h"
 
 namespace tavrinex::ui::qt {
 namespace {
@@ -30,13 +35,36 @@ static_assert(ByteMul(0xFFFFFFFFU, 255) == 0xFFFFFFFFU);
 static_assert(ByteMul(0xFF804020U, 0) == 0);
 static_assert(Interpolate256(0xFF000000U, 256, 0x00FFFFFFU, 0) == 0xFF000000U);
 
+// The pointer moves in jumps; the picture under every point of the way counts, so that a
+// quick stroke passes every key it crossed.
+constexpr int kDragStep = 2;
+
+// The steps of a shape's light: fine enough for a smooth glow over a few pixels, few enough
+// that the two look-up tables of a picture cost little to make for every frame.
+constexpr std::uint32_t kLightLevels = 64;
+
 }  // namespace
+
 LedPicture::LedPicture(QWidget* parent) : QWidget(parent) {}
 
 void LedPicture::SetImage(const QString& image) {
   image_ = image;
   ReloadImage();
 }
+
+void LedPicture::SetShape(const QString& shape) {
+  shape_ = shape;
+  DropCaches();
+  update();
+}
+
+void LedPicture::SetGlow(int pixels) {
+  glow_ = std::max(0, pixels);
+  DropCaches();
+  update();
+}
+
+QRect LedPicture::KeyRect() const { return rect().adjusted(glow_, glow_, -glow_, -glow_); }
 
 void LedPicture::ReloadImage() {
   source_ = QImage();
@@ -47,9 +75,14 @@ void LedPicture::ReloadImage() {
     if (!source_.load(path)) qWarning("LedPicture %s: cannot load image %s",
                                       qPrintable(objectName()), qPrintable(path));
   }
-  scaled_ = QImage();
-  lit_ = QImage();
+  DropCaches();
   update();
+}
+
+void LedPicture::DropCaches() {
+  scaled_ = QImage();
+  light_.clear();
+  lit_ = QImage();
 }
 
 bool LedPicture::SetOverlayMode(bool on) {
@@ -68,8 +101,7 @@ bool LedPicture::SetOverlay(std::uint32_t overlayWord, std::uint8_t opacity, boo
 }
 
 void LedPicture::resizeEvent(QResizeEvent* event) {
-  scaled_ = QImage();
-  lit_ = QImage();
+  DropCaches();
   QWidget::resizeEvent(event);
 }
 
@@ -81,16 +113,44 @@ const QImage& LedPicture::Scaled() {
   return scaled_;
 }
 
-// The image with the overlay colour laid over its shape at the overlay opacity, computed once
-// per change. Every frame may bring a new colour for every LED: one plain pass over the few
-// pixels, and then a single blit when painting, is far cheaper than a painter compositing.
+const std::vector<LedPicture::Light>& LedPicture::ShapeLight() {
+  if (light_.empty() && !size().isEmpty()) {
+    const LedShapeKind kind = ShapeKindOf(shape_.toStdString());
+    const std::vector<ShapeLightPixel> pixels = LightOfShape(kind, width(), height(), glow_);
+    light_.reserve(pixels.size());
+    for (const ShapeLightPixel& p : pixels) {
+      const std::uint32_t white = (std::uint32_t{p.alpha} * p.white + 127) / 255;
+      const std::uint32_t colour = p.alpha - white;
+      light_.push_back({static_cast<std::uint8_t>((colour * kLightLevels + 127) / 255),
+                        static_cast<std::uint8_t>((white * kLightLevels + 127) / 255)});
+    }
+  }
+  return light_;
+}
+
+// What the picture shows, computed once per change of the overlay. Every frame may bring a
+// new colour for every LED: one plain pass over the few pixels, and then a single blit when
+// painting, is far cheaper than a painter compositing.
 const QImage& LedPicture::Lit() {
-  const QImage& base = Scaled();
-  if (lit_.size() != base.size()) {
-    lit_ = QImage(base.size(), QImage::Format_ARGB32_Premultiplied);
+  const QSize want = shape_.isEmpty() ? Scaled().size() : size();
+  if (lit_.size() != want) {
+    lit_ = QImage(want, QImage::Format_ARGB32_Premultiplied);
   } else if (litWord_ == overlayWord_ && litOpacity_ == opacity_) {
     return lit_;
   }
+  if (shape_.isEmpty()) {
+    LightImage();
+  } else {
+    LightShape();
+  }
+  litWord_ = overlayWord_;
+  litOpacity_ = opacity_;
+  return lit_;
+}
+
+// The image with the overlay colour laid over its shape at the overlay opacity.
+void LedPicture::LightImage() {
+  const QImage& base = Scaled();
   const Rgb c = FromOverlayWord(overlayWord_);
   const QRgb colour = qRgb(c.r, c.g, c.b);
   const auto o = static_cast<std::uint32_t>(opacity_ + (opacity_ >> 7));  // 0-256
@@ -111,14 +171,40 @@ const QImage& LedPicture::Lit() {
     }
     dst[i] = Interpolate256(tint, o, p, 256 - o);
   }
-  litWord_ = overlayWord_;
-  litOpacity_ = opacity_;
-  return lit_;
+}
+
+// The shape's light in the overlay colour: per pixel the colour's share of the light plus
+// the white share, both times the opacity (premultiplied). The two shares, in kLightLevels
+// steps, are looked up in tables made once per change, so a pixel costs two loads and an
+// addition; no channel can carry over, as the shares never add up to more than 255.
+void LedPicture::LightShape() {
+  const std::vector<Light>& light = ShapeLight();
+  const Rgb c = FromOverlayWord(overlayWord_);
+  const std::uint32_t colour = 0xFF000000U | qRgb(c.r, c.g, c.b);
+  const auto o = static_cast<std::uint32_t>(opacity_ + (opacity_ >> 7));  // 0-256
+  // A dim colour lights its middle less: the white share follows the brightest component,
+  // so that black (a key of the custom set left unset) stays dark.
+  const std::uint32_t glare = std::max({c.r, c.g, c.b}) + 1U;  // 1-256
+  std::array<QRgb, kLightLevels + 1> coloured{};
+  std::array<QRgb, kLightLevels + 1> white{};
+  for (std::uint32_t k = 0; k <= kLightLevels; ++k) {
+    const std::uint32_t share = ((k * 255 / kLightLevels) * o) >> 8;
+    coloured[k] = ByteMul(colour, share);
+    white[k] = ((share * glare) >> 8) * 0x01010101U;
+  }
+  auto* dst = reinterpret_cast<QRgb*>(lit_.bits());
+  const std::size_t n = std::min(light.size(), static_cast<std::size_t>(lit_.width()) *
+                                                   static_cast<std::size_t>(lit_.height()));
+  for (std::size_t i = 0; i < n; ++i) dst[i] = coloured[light[i].colour] + white[light[i].white];
 }
 
 void LedPicture::paintEvent(QPaintEvent* /*event*/) {
-  QPainter p(this);
   const bool lit = overlayMode_ && opacity_ != 0;
+  if (!shape_.isEmpty()) {
+    if (lit) QPainter(this).drawImage(0, 0, Lit());
+    return;
+  }
+  QPainter p(this);
   if (!Scaled().isNull()) {
     p.drawImage(0, 0, lit ? Lit() : Scaled());
   } else if (lit) {
@@ -126,6 +212,85 @@ void LedPicture::paintEvent(QPaintEvent* /*event*/) {
     p.setOpacity(opacity_ / 255.0);
     p.fillRect(rect(), QColor(c.r, c.g, c.b));
   }
+}
+
+LedPicture* LedPicture::PictureAt(QPoint point) const {
+  const QWidget* parent = parentWidget();
+  if (parent == nullptr) return nullptr;
+  const QObjectList& siblings = parent->children();
+  for (auto it = siblings.rbegin(); it != siblings.rend(); ++it) {  // topmost first
+    auto* picture = qobject_cast<LedPicture*>(*it);
+    if (picture == nullptr || !picture->isVisible()) continue;
+    if (picture->KeyRect().translated(picture->pos()).contains(point)) return picture;
+  }
+  return nullptr;
+}
+
+void LedPicture::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    QWidget::mousePressEvent(event);
+    return;
+  }
+  EndPress();
+  pressed_ = true;
+  lastPoint_ = mapToParent(event->position().toPoint());
+  over_ = PictureAt(lastPoint_);
+  origin_ = over_;
+  event->accept();
+}
+
+void LedPicture::PassOver(LedPicture* picture) {
+  if (picture == over_) return;
+  over_ = picture;
+  if (picture == nullptr) return;
+  if (!dragging_) {
+    dragging_ = true;
+    if (origin_ != nullptr && origin_ != picture) emit origin_->dragOver();
+  }
+  emit picture->dragOver();
+}
+
+void LedPicture::mouseMoveEvent(QMouseEvent* event) {
+  if (!pressed_) {
+    QWidget::mouseMoveEvent(event);
+    return;
+  }
+  const QPoint to = mapToParent(event->position().toPoint());
+  const QPoint delta = to - lastPoint_;
+  const int steps = std::max(1, std::max(std::abs(delta.x()), std::abs(delta.y())) / kDragStep);
+  const QPoint from = lastPoint_;
+  for (int s = 1; s <= steps; ++s) {
+    PassOver(PictureAt(from + delta * s / steps));
+  }
+  lastPoint_ = to;
+  event->accept();
+}
+
+void LedPicture::mouseReleaseEvent(QMouseEvent* event) {
+  if (!pressed_ || event->button() != Qt::LeftButton) {
+    QWidget::mouseReleaseEvent(event);
+    return;
+  }
+  event->accept();
+  const QPointer<LedPicture> origin = origin_;
+  const bool click = !dragging_ && origin != nullptr &&
+                     origin == PictureAt(mapToParent(event->position().toPoint()));
+  EndPress();
+  if (click) emit origin->clicked();
+}
+
+void LedPicture::hideEvent(QHideEvent* event) {
+  EndPress();
+  QWidget::hideEvent(event);
+}
+
+void LedPicture::EndPress() {
+  const bool dragged = dragging_;
+  pressed_ = false;
+  dragging_ = false;
+  origin_ = nullptr;
+  over_ = nullptr;
+  if (dragged) emit dragEnded();
 }
 
 }  // namespace tavrinex::ui::qt

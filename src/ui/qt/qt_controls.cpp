@@ -94,6 +94,12 @@ void QtControl::Connect() {
   } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget_)) {
     QObject::connect(plain, &QPlainTextEdit::textChanged, plain,
                      [this] { host_.Raise(EventType::kTextChanged, *this); });
+  } else if (LedPicture* led = Led()) {
+    QObject::connect(led, &LedPicture::clicked, led, [this] { host_.Raise(EventType::kClick, *this); });
+    QObject::connect(led, &LedPicture::dragOver, led,
+                     [this] { host_.Raise(EventType::kDragOver, *this); });
+    QObject::connect(led, &LedPicture::dragEnded, led,
+                     [this] { host_.Raise(EventType::kDragEnd, *this); });
   }
 }
 

@@ -69,6 +69,8 @@ class QtUi final : public Ui, public UiLoop {
   void Unregister(QtWindow* window);
   // Starts or stops the display-rate LED repaint as windows attach and detach buffers.
   void UpdateLedTicker();
+  // The display-rate timer that repaints the LED pictures (tests watch its ticks).
+  [[nodiscard]] const QTimer& LedTicker() const { return ledTimer_; }
   // The menu shown last (null when none), for tests and for closing it.
   [[nodiscard]] QMenu* CurrentMenu() const { return menu_.data(); }
 

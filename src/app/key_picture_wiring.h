@@ -1,0 +1,28 @@
+// Wires the keyboard's key pictures ("kb_dkey_" + position) to their editor: the window's
+// clicks and drags on them through the router, the light profile's save onto the keyboard's
+// device thread (the UI thread never waits on a file write), and the reactive ripple into the
+// keyboard animation.
+#pragma once
+
+#include "app/main_wnd.h"
+#include "device/device_work.h"
+#include "lighting/animation_engine.h"
+#include "lighting/key_picture_editor.h"
+
+namespace tavrinex::app {
+
+inline constexpr std::string_view kKeyPicturePrefix = "kb_dkey_";
+
+class KeyPictureWiring {
+ public:
+  // All three must outlive this object; the work queue's keyboard thread runs the saves.
+  KeyPictureWiring(CMainWnd& window, device::DeviceWorkQueue& work,
+                   lighting::AnimationEngine& animation);
+  KeyPictureWiring(const KeyPictureWiring&) = delete;
+  KeyPictureWiring& operator=(const KeyPictureWiring&) = delete;
+
+ private:
+  lighting::KeyPictureEditor editor_;
+};
+
+}  // namespace tavrinex::app
