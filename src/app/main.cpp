@@ -17,6 +17,7 @@
 
 #include "app/animation_wiring.h"
 #include "app/device_wiring.h"
+#include "app/lighting_wiring.h"
 #include "app/main_wnd.h"
 #include "app/sim_commands.h"
 #include "app/single_instance.h"
@@ -135,6 +136,7 @@ int Run(int argc, char** argv, const Options& options) {
   // The mouse's consumer reports cue the pad's reactive effect.
   wiring.Context().setPadReactiveTrigger = [&animation] { animation.Engine().OnMouseEvent(); };
   window.Create();
+  app::LightingWiring lighting(window, wiring, &animation.Engine());
 
   app::InstanceServer server(
       app::InstanceSocketName(),

@@ -87,6 +87,8 @@ struct ShellHooks {
   std::function<void()> reactiveTick;               // timer 3, every 10 ms
   // Timer 2: hands a dirty device's settings flush to its device thread (never run here).
   std::function<void(device::DeviceKind)> flushSettings;
+  // The display refresh of a device's lighting page (after a profile load or reset).
+  std::function<void(device::DeviceKind)> refreshLighting;
 };
 
 class CMainWnd final : public ui::WindowHandler {

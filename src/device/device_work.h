@@ -20,6 +20,8 @@ enum class DeviceTask : std::uint8_t {
   kReread,           // RereadActiveSettings
   kFlushSettings,    // the CurrentRecord to the device
   kDefaultKeyFile,   // SaveDefaultKeyFile
+  kSaveLightProfile, // an editor's save of the selected light profile (a file write)
+  kOnboardProfile,   // SelectOnboardProfile
 };
 
 class DeviceWorkQueue {
