@@ -35,21 +35,22 @@ QLabel[class="dlabel"] { color: #8e98a8; font-size: 12px; background: transparen
 QLabel[class="dvalue"] { color: #19c3f0; font-size: 12px; background: transparent; }
 QLabel[class="dhint"] { color: #5c6678; font-size: 12px; background: transparent; }
 QFrame[class="dgroup"] { background: transparent; border: none; }
-QFrame[class="dgroup"]:disabled QLabel { color: #3c4452; }
+QLabel[class="dlabel"]:disabled { color: #3c4452; }
 QComboBox { background-color: #1c2129; color: #e6ebf2; border: 1px solid #2c3440; border-radius: 6px; padding: 0 10px; }
 QComboBox:hover { border-color: #19c3f0; }
 QComboBox::drop-down { border: none; width: 24px; }
-QComboBox::down-arrow { width: 0; height: 0; border-left: 5px solid transparent; border-right: 5px solid transparent; border-top: 6px solid #19c3f0; }
+QComboBox::down-arrow { image: url(skin:images/combo_arrow.png); width: 10px; height: 6px; }
 QComboBox QAbstractItemView { background-color: #1c2129; color: #e6ebf2; selection-background-color: #19c3f0; selection-color: #0f1217; border: 1px solid #2c3440; outline: none; }
 QSlider::groove:horizontal { height: 6px; background: #232a35; border-radius: 3px; }
 QSlider::sub-page:horizontal { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #0f7fa0, stop:1 #19c3f0); border-radius: 3px; }
 QSlider::handle:horizontal { width: 16px; height: 16px; margin: -5px 0; border-radius: 8px; background: #e6ebf2; border: 2px solid #19c3f0; }
-QSlider:disabled { } QSlider::sub-page:horizontal:disabled { background: #2c3440; } QSlider::handle:horizontal:disabled { background: #5c6678; border-color: #3c4452; }
+QSlider::sub-page:horizontal:disabled { background: #2c3440; } QSlider::handle:horizontal:disabled { background: #5c6678; border-color: #3c4452; }
 QCheckBox { color: #d7dde8; spacing: 8px; background: transparent; }
 QCheckBox:disabled { color: #3c4452; }
 QCheckBox::indicator { width: 16px; height: 16px; border-radius: 4px; border: 1px solid #3a4452; background: #1c2129; }
 QCheckBox::indicator:checked { background: #19c3f0; border-color: #19c3f0; }
 QCheckBox::indicator:disabled { background: #171b22; border-color: #262d38; }
+QCheckBox::indicator:checked:disabled { background: #1d4855; border-color: #1d4855; }
 QPushButton[class="dbutton"] { background-color: #1c2129; color: #e6ebf2; border: 1px solid #2c3440; border-radius: 6px; }
 QPushButton[class="dbutton"]:hover { border-color: #19c3f0; color: #ffffff; }
 QPushButton[class="dbutton"]:pressed { background-color: #19c3f0; color: #0f1217; }
@@ -100,8 +101,10 @@ class Block:
                  '</property>%s%s%s</widget>' % (name, geo(*rect), text_id, RESOURCE,
                                                   prop_class(cls), extra))
 
-    def open_group(self, name, rect):
-        self.add('<widget class="QFrame" name="%s">%s%s' % (name, geo(*rect), prop_class("dgroup")))
+    def open_group(self, name, rect, visible=True):
+        shown = "" if visible else '<property name="visible"><bool>false</bool></property>'
+        self.add('<widget class="QFrame" name="%s">%s%s%s' % (name, geo(*rect), prop_class("dgroup"),
+                                                             shown))
 
     def close(self):
         self.add('</widget>')
@@ -179,7 +182,7 @@ def colour_group(b, p):
         b.open_group("kb_deng_color_display_layout", (0, 172, 44, 30))
         b.button("kb_Deng_colordp_btn", (0, 0, 44, 30), "", "dswatch", resource=False)
         b.close()
-        b.open_group("kb_deng_custom_color_layout", (0, 172, 44, 30))
+        b.open_group("kb_deng_custom_color_layout", (0, 172, 44, 30), visible=False)
         b.button("kb_Deng_custom_colordp_btn", (0, 0, 44, 30), "", "dswatch", resource=False)
         b.close()
     else:
@@ -201,11 +204,11 @@ def colour_group(b, p):
 
 def custom_column(b):
     """The keyboard's custom mode: set list and the two tools."""
-    b.open_group("kb_deng_custom_select_layout", (612, 14, 132, 70))
+    b.open_group("kb_deng_custom_select_layout", (612, 14, 132, 70), visible=False)
     b.label("kb_deng_custom_set_label", (0, 0, 132, 18), "deng_custom_set_label")
     b.combo("kb_deng_combo_curtom_count", (0, 20, 132, 32), CUSTOM_SETS)
     b.close()
-    b.open_group("kb_deng_custom_tool_layout", (612, 92, 132, 150))
+    b.open_group("kb_deng_custom_tool_layout", (612, 92, 132, 150), visible=False)
     b.label("kb_deng_custom_tool_label", (0, 0, 132, 18), "deng_custom_tool_label")
     b.check("kb_Deng_all_kill_check", (0, 22, 132, 24), "deng_all_kill_check")
     b.check("kb_Deng_all_bright_check", (0, 50, 132, 24), "deng_all_bright_check")
@@ -215,21 +218,33 @@ def custom_column(b):
     b.close()
 
 
-def info_column(b, p):
-    """Mouse and mouse pad: what the shared lighting does."""
+def info_column(b, p, y=14):
+    """What the shared lighting does."""
     b.add('<widget class="QLabel" name="%s_deng_share_hint">%s<property name="text"><string>'
           'deng_share_hint</string></property>%s%s<property name="wordWrap"><bool>true</bool>'
-          '</property></widget>' % (p, geo(612, 14, 132, 120), RESOURCE, prop_class("dhint")))
+          '</property><property name="alignment"><set>Qt::AlignLeft|Qt::AlignTop</set></property>'
+          '</widget>' % (p, geo(612, y, 132, 330 - y), RESOURCE, prop_class("dhint")))
+
+
+def page_style(p):
+    """The rules, each under the page's panel: the id outweighs the window's general rules."""
+    rules = []
+    for line in STYLE.strip().splitlines():
+        for rule in line.split("}"):
+            if rule.strip():
+                selector, body = rule.split("{")
+                rules.append("#%s_deng_area %s{%s}" % (p, selector.strip() + " ", body))
+    return " ".join(" ".join(rules).split())
 
 
 def page(p):
     b = Block()
-    b.add('<property name="styleSheet"><string>%s</string></property>'
-          % esc(" ".join(STYLE.split())))
+    b.add('<property name="styleSheet"><string>%s</string></property>' % esc(page_style(p)))
     left_column(b, p)
     colour_group(b, p)
     if p == "kb":
         custom_column(b)
+        info_column(b, p, 254)
     else:
         info_column(b, p)
     return b.lines

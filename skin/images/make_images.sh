@@ -22,3 +22,6 @@ convert -size 150x216 xc:none -fill "$B" -stroke "$C" -strokewidth 2 \
 convert -size 560x200 xc:none -fill "$B" -stroke "$C" -strokewidth 3 \
   -draw "roundrectangle 3,3 556,196 22,22" -stroke none -fill "$E" \
   -draw "roundrectangle 20,20 539,179 14,14" mousepad.png
+
+# The arrow of the lighting pages' lists.
+convert -size 10x6 xc:none -fill "$C" -draw "polygon 0,0 9,0 4.5,5.5" combo_arrow.png
