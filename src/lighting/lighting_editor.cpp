@@ -184,12 +184,15 @@ void LightingEditor::SetColour(DeviceKind kind, ui::Argb colour, bool storing) {
   const PageControls& page = PageOf(kind);
   const ui::Rgb c = RgbFromArgb(colour);
   for (std::size_t i = 0; i < page.edits.size(); ++i) {
-    if (ui::Control* e = window_.Find(page.edits[i])) e->SetText(std::to_string(Component(c, i)));
+    ui::Control* e = window_.Find(page.edits[i]);
+    const std::string text = std::to_string(Component(c, i));
+    if (e != nullptr && e->Text() != text) e->SetText(text);
   }
   const bool custom = kind == DeviceKind::kKeyboard && CustomShown();
   if (ui::Control* b = window_.Find(custom ? kb_custom::kColourButton : page.colourButton)) {
-    b->SetBackgroundImage({});
-    b->SetBackgroundColor(ui::ToArgb(c));
+    // A new style sheet repolishes the button: only when something changes.
+    if (!b->BackgroundImage().empty()) b->SetBackgroundImage({});
+    if (b->BackgroundColor() != ui::ToArgb(c)) b->SetBackgroundColor(ui::ToArgb(c));
   }
   if (!storing) return;
   if (custom) {
