@@ -462,6 +462,40 @@ TEST_F(LightingEditorTest, AnEditReachesTheSimulatedMouseWithinAboutOneSecond) {
   wnd->Channel(DeviceKind::kMouse).hid.CloseDevice();
 }
 
+// The pad's on-board profile list switches the device on its thread and the page then shows
+// the new profile's record.
+TEST_F(LightingEditorTest, OnboardProfileSwitchRefreshesThePadPage) {
+  sim::SimulatedDevices simulated(bus);
+  simulated.mousePad.WithFirmware([](sim::Firmware& f) {
+    sim::FirmwareState& s = f.State();
+    s.settings[0] = 0;
+    s.settings[2 * device::kSettingsSlotSize + rec::kMode] = 6;  // PAD_MODE_COLUMN_WAVE
+    s.settings[2 * device::kSettingsSlotSize + rec::kBrightness] = 3;
+  });
+  simulated.mousePad.Plug();
+  for (int i = 0; i < 1000 && !wnd->Channel(DeviceKind::kMousePad).connected; ++i) {
+    Pump();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_TRUE(wnd->Channel(DeviceKind::kMousePad).connected);
+  ui::Notification n;
+  n.type = ui::EventType::kItemSelect;
+  n.senderName = "mp_deng_combo_profile";
+  n.itemIndex = 2;
+  wnd->Notify(n);
+  auto& list = Get<ui::ListControl>("mp_deng_combo_modeSelect");
+  for (int i = 0; i < 1000 && list.CurrentIndex() != 6; ++i) {
+    Pump();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_EQ(list.CurrentIndex(), 6);
+  EXPECT_EQ(Get<ui::SliderControl>("mp_deng_light_slider").Value(), 3);
+  EXPECT_EQ(Record(DeviceKind::kMousePad)[rec::kProfileIndex], 2);
+  EXPECT_EQ(simulated.mousePad.Snapshot().ActiveProfile(), 2);
+  wnd->Destroy(false);
+  wnd->Channel(DeviceKind::kMousePad).hid.CloseDevice();
+}
+
 // The three lighting pages in both languages (a keyboard also in its custom mode), saved
 // when TAVRINEX_SCREENSHOTS names a folder.
 TEST_F(LightingEditorTest, ScreenshotsOfTheLightingPages) {
