@@ -189,6 +189,33 @@ TEST_F(LightingEditorTest, EachModeEnablesTheGroupsOfTheModeTable) {
   EXPECT_EQ(Get<ui::ListControl>("kb_deng_combo_curtom_count").Count(), 5);
 }
 
+// Every text of the three pages, list items included, has its translation in both languages
+// (an id without one would show as the id, and all ids hold "_"), and follows the switch.
+TEST_F(LightingEditorTest, EveryTextOfThePagesIsTranslatedInBothLanguages) {
+  std::array<std::string, 2> wave;
+  for (std::size_t language = 0; language < 2; ++language) {
+    for (const char* area : {"kb_deng_area", "ms_deng_area", "mp_deng_area"}) {
+      for (QWidget* w : Widget(area).findChildren<QWidget*>()) {
+        const std::string name = w->objectName().toStdString();
+        ui::Control* c = wnd->Window().Find(name);
+        if (c == nullptr || !c->ResourceText()) continue;
+        if (auto* list = dynamic_cast<ui::ListControl*>(c)) {
+          ASSERT_GT(list->Count(), 0) << name;
+          for (int i = 0; i < list->Count(); ++i) {
+            EXPECT_EQ(list->ItemText(i, 0).find('_'), std::string::npos) << name << " " << list->ItemText(i, 0);
+          }
+        } else {
+          EXPECT_EQ(c->Text().find('_'), std::string::npos) << name << " " << c->Text();
+        }
+      }
+    }
+    wave[language] = Get<ui::ListControl>("ms_deng_combo_modeSelect").ItemText(0, 0);
+    wnd->SwitchLanguage();
+  }
+  EXPECT_NE(wave[0], wave[1]);
+  EXPECT_EQ(Get<ui::ListControl>("ms_deng_combo_modeSelect").ItemText(0, 0), wave[0]);
+}
+
 // Typed components: 300 shows 255 and stores 255; letters read as 0; in the keyboard's custom
 // mode the paint colour takes the value and the record stays as it was, not dirty.
 TEST_F(LightingEditorTest, TypedComponentsAreClampedAndGoWhereTheModeSays) {
