@@ -32,7 +32,8 @@ CUSTOM_SETS = ["custom_set_%d" % i for i in range(1, 6)]
 
 STYLE = """
 QLabel[class="dlabel"] { color: #8e98a8; font-size: 12px; background: transparent; }
-QLabel[class="dvalue"] { color: #19c3f0; font-size: 12px; background: transparent; }
+QLabel[class="dvalue"] { color: #19c3f0; font-size: 12px; font-weight: bold; background: transparent; }
+QLabel[class="dvalue"]:disabled { color: #3c4452; }
 QLabel[class="dhint"] { color: #5c6678; font-size: 12px; background: transparent; }
 QFrame[class="dgroup"] { background: transparent; border: none; }
 QLabel[class="dlabel"]:disabled { color: #3c4452; }
@@ -101,6 +102,12 @@ class Block:
                  '</property>%s%s%s</widget>' % (name, geo(*rect), text_id, RESOURCE,
                                                   prop_class(cls), extra))
 
+    def value(self, name, rect):
+        """A slider's value, right-aligned above its end."""
+        self.add('<widget class="QLabel" name="%s">%s<property name="text"><string></string>'
+                 '</property>%s<property name="alignment"><set>Qt::AlignRight|Qt::AlignVCenter'
+                 '</set></property></widget>' % (name, geo(*rect), prop_class("dvalue")))
+
     def open_group(self, name, rect, visible=True):
         shown = "" if visible else '<property name="visible"><bool>false</bool></property>'
         self.add('<widget class="QFrame" name="%s">%s%s%s' % (name, geo(*rect), prop_class("dgroup"),
@@ -148,10 +155,12 @@ def left_column(b, p):
     b.label(p + "_deng_mode_label", (20, 14, 220, 18), "deng_mode_label")
     b.combo(p + "_deng_combo_modeSelect", (20, 34, 220, 32), MODES[p])
     b.button(p + "_deng_same_mode", (20, 74, 220, 30), "deng_same_mode", "dshare")
-    b.label(p + "_deng_light_label", (20, 116, 220, 18), "deng_light_label")
+    b.label(p + "_deng_light_label", (20, 116, 180, 18), "deng_light_label")
+    b.value(p + "_deng_light_value", (200, 116, 40, 18))
     b.slider(p + "_deng_light_slider", (20, 136, 220, 22))
     b.open_group(p + "_deng_speed_layout", (20, 166, 220, 46))
-    b.label(p + "_deng_speed_label", (0, 0, 220, 18), "deng_speed_label")
+    b.label(p + "_deng_speed_label", (0, 0, 180, 18), "deng_speed_label")
+    b.value(p + "_deng_speed_value", (180, 0, 40, 18))
     b.slider(p + "_deng_speed_slider", (0, 20, 220, 22))
     b.close()
     b.open_group(p + "_deng_fx_layout", (20, 222, 220, 48))

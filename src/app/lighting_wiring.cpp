@@ -94,12 +94,16 @@ void LightingWiring::RegisterPage(DeviceKind kind) {
     const auto* s = w.Find<ui::SliderControl>(name);
     return s != nullptr ? s->Value() : 0;
   };
-  (void)r.Register(Table::kSlider, page.lightSlider, [&e, kind, slider, name = page.lightSlider](const ui::Notification& n) {
-    if (n.type == ui::EventType::kValueChanged) e.SetBrightness(kind, slider(name));
-  });
-  (void)r.Register(Table::kSlider, page.speedSlider, [&e, kind, slider, name = page.speedSlider](const ui::Notification& n) {
-    if (n.type == ui::EventType::kValueChanged) e.SetSpeed(kind, slider(name));
-  });
+  (void)r.Register(Table::kSlider, page.lightSlider,
+                   [&e, kind, slider, name = page.lightSlider](const ui::Notification& n) {
+                     if (n.type != ui::EventType::kValueChanged) return e.ShowSliderValues(kind);
+                     e.SetBrightness(kind, slider(name));
+                   });
+  (void)r.Register(Table::kSlider, page.speedSlider,
+                   [&e, kind, slider, name = page.speedSlider](const ui::Notification& n) {
+                     if (n.type != ui::EventType::kValueChanged) return e.ShowSliderValues(kind);
+                     e.SetSpeed(kind, slider(name));
+                   });
   (void)r.Register(Table::kPalette, page.palette,
                    [&e, kind](const ui::Notification&) { e.PickPaletteColour(kind); });
   (void)r.RegisterPrefix(page.presetPrefix,

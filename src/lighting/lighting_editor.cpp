@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <string>
+#include <utility>
 
 namespace tavrinex::lighting {
 namespace {
@@ -87,6 +88,7 @@ void LightingEditor::ShowCommon(DeviceKind kind, const CurrentRecord& record) {
   if (auto* s = window_.Find<ui::SliderControl>(page.speedSlider)) {
     s->SetValue(SliderFromSpeed(record[rec::kSpeed]));
   }
+  ShowSliderValues(kind);
   const bool custom = kind == DeviceKind::kKeyboard && record[rec::kMode] == kCustomMode;
   const ui::Rgb colour = custom ? store_.Custom().customColour : RecordColour(record);
   if (auto* p = window_.Find<ui::PaletteControl>(page.palette)) p->SetSelectedColor(ui::ToArgb(colour));
@@ -154,12 +156,24 @@ void LightingEditor::SelectMode(DeviceKind kind, int mode) {
   Edited(kind);
 }
 
+void LightingEditor::ShowSliderValues(DeviceKind kind) {
+  const PageControls& page = PageOf(kind);
+  for (const auto& [slider, label] : {std::pair{page.lightSlider, page.lightValue},
+                                      std::pair{page.speedSlider, page.speedValue}}) {
+    const auto* s = window_.Find<ui::SliderControl>(slider);
+    ui::Control* l = window_.Find(label);
+    if (s != nullptr && l != nullptr) l->SetText(std::to_string(s->Value()));
+  }
+}
+
 void LightingEditor::SetBrightness(DeviceKind kind, int sliderValue) {
+  ShowSliderValues(kind);
   SetRecord(kind, rec::kBrightness, static_cast<std::uint8_t>(std::clamp<int>(sliderValue, 0, kMaxLevel)));
   Edited(kind);
 }
 
 void LightingEditor::SetSpeed(DeviceKind kind, int sliderValue) {
+  ShowSliderValues(kind);
   SetRecord(kind, rec::kSpeed, SpeedFromSlider(sliderValue));
   Edited(kind);
 }

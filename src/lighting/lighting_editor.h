@@ -32,6 +32,8 @@ struct PageControls {
   std::string_view share;
   std::string_view lightSlider;
   std::string_view speedSlider;
+  std::string_view lightValue;  // the sliders' value labels
+  std::string_view speedValue;
   std::string_view palette;
   std::string_view colourButton;
   std::array<std::string_view, 3> edits;  // R, G, B
@@ -43,17 +45,20 @@ struct PageControls {
 inline constexpr std::array<PageControls, device::kDeviceKindCount> kPageControls = {{
     {"kb_deng_combo_modeSelect", "kb_deng_fx_layout", "kb_deng_color_layout",
      "kb_deng_7colorselect_layout", "kb_deng_speed_layout", "kb_deng_same_mode",
-     "kb_deng_light_slider", "kb_deng_speed_slider", "kb_deng_Color_Pallet", "kb_Deng_colordp_btn",
+     "kb_deng_light_slider", "kb_deng_speed_slider", "kb_deng_light_value", "kb_deng_speed_value",
+     "kb_deng_Color_Pallet", "kb_Deng_colordp_btn",
      {"kb_Deng_edit_R", "kb_Deng_edit_G", "kb_Deng_edit_B"}, "kb_Deng_color_btn_",
      "kb_Deng_7color_check", "kb_Deng_FXL_check", "kb_Deng_FXR_check"},
     {"ms_deng_combo_modeSelect", "ms_deng_fx_layout", "ms_deng_color_layout",
      "ms_deng_7colorselect_layout", "ms_deng_speed_layout", "ms_deng_same_mode",
-     "ms_deng_light_slider", "ms_deng_speed_slider", "ms_deng_Color_Pallet", "ms_Deng_colordp_btn",
+     "ms_deng_light_slider", "ms_deng_speed_slider", "ms_deng_light_value", "ms_deng_speed_value",
+     "ms_deng_Color_Pallet", "ms_Deng_colordp_btn",
      {"ms_Deng_edit_R", "ms_Deng_edit_G", "ms_Deng_edit_B"}, "ms_Deng_color_btn_",
      "ms_Deng_7color_check", "ms_Deng_FXL_check", "ms_Deng_FXR_check"},
     {"mp_deng_combo_modeSelect", "mp_deng_fx_layout", "mp_deng_color_layout",
      "mp_deng_7colorselect_layout", "mp_deng_speed_layout", "mp_deng_same_mode",
-     "mp_deng_light_slider", "mp_deng_speed_slider", "mp_deng_Color_Pallet", "mp_Deng_colordp_btn",
+     "mp_deng_light_slider", "mp_deng_speed_slider", "mp_deng_light_value", "mp_deng_speed_value",
+     "mp_deng_Color_Pallet", "mp_Deng_colordp_btn",
      {"mp_Deng_edit_R", "mp_Deng_edit_G", "mp_Deng_edit_B"}, "mp_Deng_color_btn_",
      "mp_Deng_7color_check", "mp_Deng_FXL_check", "mp_Deng_FXR_check"},
 }};
@@ -113,6 +118,8 @@ class LightingEditor {
   void SelectMode(DeviceKind kind, int mode);
   void SetBrightness(DeviceKind kind, int sliderValue);
   void SetSpeed(DeviceKind kind, int sliderValue);
+  // While a slider is dragged only its value label follows.
+  void ShowSliderValues(DeviceKind kind);
   void PickPaletteColour(DeviceKind kind);
   void PickPreset(DeviceKind kind, int number);
   void TypeComponent(DeviceKind kind, std::size_t component);  // 0 R, 1 G, 2 B

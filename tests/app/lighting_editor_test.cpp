@@ -23,6 +23,7 @@
 #include "app/lighting_wiring.h"
 #include "app/main_wnd.h"
 #include "app/routing_types.h"
+#include "device/device_channel.h"
 #include "profiles/profile_catalogue.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
@@ -403,6 +404,9 @@ TEST_F(LightingEditorTest, SlidersStoreOnReleaseOnlyAndTheSpeedReversed) {
     Get<ui::SliderControl>(PageOf(kind).speedSlider).SetValue(14);
     wnd->Notify(n);
     EXPECT_FALSE(wnd->Store().IsDirty(kind));
+    // The value label follows the drag, except on the keyboard, whose sliders are not
+    // followed while dragging.
+    EXPECT_EQ(Get<ui::Control>(PageOf(kind).speedValue).Text() == "14", kind != DeviceKind::kKeyboard);
     n.type = ui::EventType::kValueChanged;
     wnd->Notify(n);
     EXPECT_EQ(Record(kind)[rec::kSpeed], 0);
@@ -410,6 +414,7 @@ TEST_F(LightingEditorTest, SlidersStoreOnReleaseOnlyAndTheSpeedReversed) {
     n.senderName = std::string(PageOf(kind).lightSlider);
     wnd->Notify(n);
     EXPECT_EQ(Record(kind)[rec::kBrightness], 11);
+    EXPECT_EQ(Get<ui::Control>(PageOf(kind).lightValue).Text(), "11");
     EXPECT_TRUE(wnd->Store().IsDirty(kind));
   }
 }
@@ -485,6 +490,7 @@ TEST_F(LightingEditorTest, AnEditReachesTheSimulatedMouseWithinAboutOneSecond) {
   }
   EXPECT_TRUE(reached());
   EXPECT_LT(std::chrono::steady_clock::now() - edited, std::chrono::milliseconds(1500));
+  EXPECT_EQ(device::ExchangesOnForbiddenThread(), 0u) << "no exchange on the UI thread";
   wnd->Destroy(false);
   wnd->Channel(DeviceKind::kMouse).hid.CloseDevice();
 }
@@ -519,6 +525,7 @@ TEST_F(LightingEditorTest, OnboardProfileSwitchRefreshesThePadPage) {
   EXPECT_EQ(Get<ui::SliderControl>("mp_deng_light_slider").Value(), 3);
   EXPECT_EQ(Record(DeviceKind::kMousePad)[rec::kProfileIndex], 2);
   EXPECT_EQ(simulated.mousePad.Snapshot().ActiveProfile(), 2);
+  EXPECT_EQ(device::ExchangesOnForbiddenThread(), 0u) << "no exchange on the UI thread";
   wnd->Destroy(false);
   wnd->Channel(DeviceKind::kMousePad).hid.CloseDevice();
 }
