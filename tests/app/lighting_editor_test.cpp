@@ -217,6 +217,37 @@ TEST_F(LightingEditorTest, EveryTextOfThePagesIsTranslatedInBothLanguages) {
   EXPECT_EQ(Get<ui::ListControl>("ms_deng_combo_modeSelect").ItemText(0, 0), wave[0]);
 }
 
+// Choosing a mode resets the device's animation and gives the effects that need one their
+// start (rainbow hues, ripple source, the chase's start by direction); so does the mouse's
+// direction pair.
+TEST_F(LightingEditorTest, ModeSelectionResetsTheAnimationAndSeedsItsStart) {
+  std::vector<std::string> calls;
+  lighting::EditorHooks& hooks = lighting->Editor().Hooks();
+  hooks.resetAnimation = [&](DeviceKind kind) { calls.push_back("reset " + std::to_string(device::IndexOf(kind))); };
+  hooks.setKeyRainbowStart = [&] { calls.emplace_back("rainbow"); };
+  hooks.setRippleSource = [&] { calls.emplace_back("ripple"); };
+  hooks.setMouseChaseStart = [&](std::uint8_t d) { calls.push_back("mouse chase " + std::to_string(d)); };
+  hooks.setPadChaseStart = [&] { calls.emplace_back("pad chase"); };
+  SetRecord(DeviceKind::kMouse, rec::kDirection, 1);
+  struct Case {
+    DeviceKind kind;
+    int mode;
+    std::vector<std::string> calls;
+  };
+  for (const Case& c : {Case{DeviceKind::kKeyboard, 4, {"reset 0", "rainbow"}},
+                        Case{DeviceKind::kKeyboard, 5, {"reset 0", "ripple"}},
+                        Case{DeviceKind::kKeyboard, 6, {"reset 0"}},
+                        Case{DeviceKind::kMouse, 5, {"reset 1", "mouse chase 1"}},
+                        Case{DeviceKind::kMousePad, 5, {"reset 2", "pad chase"}}}) {
+    calls.clear();
+    SelectMode(c.kind, c.mode);
+    EXPECT_EQ(calls, c.calls) << device::IndexOf(c.kind) << " mode " << c.mode;
+  }
+  calls.clear();
+  Click("ms_Deng_FXR_check");
+  EXPECT_EQ(calls, (std::vector<std::string>{"reset 1", "mouse chase 0"}));
+}
+
 // Typed components: 300 shows 255 and stores 255; letters read as 0; in the keyboard's custom
 // mode the paint colour takes the value and the record stays as it was, not dirty.
 TEST_F(LightingEditorTest, TypedComponentsAreClampedAndGoWhereTheModeSays) {
