@@ -489,6 +489,19 @@ TEST_F(LightingEditorTest, EditingADeviceThatIsNotConnectedChangesRecordAndProfi
   EXPECT_EQ(lighting::RecordColour(Record(DeviceKind::kMousePad)), (ui::Rgb{0xFE, 0x54, 0x00}));
 }
 
+// A save that no device thread took before the workers stopped is written when the wiring
+// goes: the last edit before closing is not lost.
+TEST_F(LightingEditorTest, ASaveStillWaitingAtShutdownIsWritten) {
+  wnd->Destroy(false);  // the device threads stop; nothing takes the save now
+  lighting->Editor().PickPreset(DeviceKind::kMouse, 12);  // 0xFFFEF500
+  EXPECT_TRUE(TempDocuments::Body(DeviceKind::kMouse).empty());
+  lighting.reset();
+  const std::string body = TempDocuments::Body(DeviceKind::kMouse);
+  ASSERT_GT(body.size(), rec::kBlue);
+  EXPECT_EQ(static_cast<std::uint8_t>(body[rec::kRed]), 0xFE);
+  EXPECT_EQ(static_cast<std::uint8_t>(body[rec::kGreen]), 0xF5);
+}
+
 // Against the simulator: the connect refreshes the page from what the device holds, and an
 // edit reaches the device through the flush within about a second.
 TEST_F(LightingEditorTest, AnEditReachesTheSimulatedMouseWithinAboutOneSecond) {
