@@ -16,3 +16,6 @@ python3 ../../scripts/skin/keyboard_layout.py keyboard.png
 
 # The mouse and the mouse pad are drawn from the LED layout that places their LED pictures.
 python3 ../../scripts/skin/led_layout.py .
+
+# The arrow of the lighting pages' lists.
+convert -size 10x6 xc:none -fill "$C" -draw "polygon 0,0 9,0 4.5,5.5" combo_arrow.png

@@ -1,18 +1,12 @@
 #include "app/key_picture_wiring.h"
 
-#include "profiles/profile_selection.h"
-
 namespace tavrinex::app {
 namespace {
 
-lighting::LightingHooks HooksOf(CMainWnd& window, device::DeviceWorkQueue& work,
+lighting::LightingHooks HooksOf(std::function<void(device::DeviceKind)> saveLightProfile,
                                 lighting::AnimationEngine& animation) {
   lighting::LightingHooks hooks;
-  hooks.saveSelectedLightProfile = [&window, &work](device::DeviceKind kind) {
-    work.Post(kind, device::DeviceTask::kSaveLightProfile, [&window, kind] {
-      (void)profiles::SaveSelectedLightProfile(window.Profiles(), kind);
-    });
-  };
+  hooks.saveSelectedLightProfile = std::move(saveLightProfile);
   hooks.startReactiveRipple = [&animation](std::size_t position) {
     animation.SeedReactive(position);
   };
@@ -21,9 +15,9 @@ lighting::LightingHooks HooksOf(CMainWnd& window, device::DeviceWorkQueue& work,
 
 }  // namespace
 
-KeyPictureWiring::KeyPictureWiring(CMainWnd& window, device::DeviceWorkQueue& work,
+KeyPictureWiring::KeyPictureWiring(CMainWnd& window, std::function<void(device::DeviceKind)> saveLightProfile,
                                    lighting::AnimationEngine& animation)
-    : editor_(window.Store(), window.Image(), HooksOf(window, work, animation)) {
+    : editor_(window.Store(), window.Image(), HooksOf(std::move(saveLightProfile), animation)) {
   (void)window.Routes().RegisterPrefix(kKeyPicturePrefix, [this](int index, const ui::Notification& n) {
     editor_.OnKeyPicture(n.type, index);
   });

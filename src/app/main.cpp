@@ -20,6 +20,7 @@
 #include "app/device_wiring.h"
 #include "app/key_editor_wiring.h"
 #include "app/key_picture_wiring.h"
+#include "app/lighting_wiring.h"
 #include "app/main_wnd.h"
 #include "app/sim_commands.h"
 #include "app/single_instance.h"
@@ -163,10 +164,12 @@ int Run(int argc, char** argv, const Options& options) {
   app::AnimationWiring animation(window);
   // The mouse's consumer reports cue the pad's reactive effect.
   wiring.Context().setPadReactiveTrigger = [&animation] { animation.Engine().OnMouseEvent(); };
-  const app::KeyPictureWiring keyPictures(window, *wiring.Context().work, animation.Engine());
   window.Create();
   app::KeyEditorWiring keyEditors(window, wiring);
   animation.AttachPictures();
+  app::LightingWiring lighting(window, wiring, &animation.Engine());
+  const app::KeyPictureWiring keyPictures(
+      window, [&lighting](device::DeviceKind kind) { lighting.SaveLightProfile(kind); }, animation.Engine());
 
   app::InstanceServer server(
       app::InstanceSocketName(),

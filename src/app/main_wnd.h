@@ -93,6 +93,8 @@ struct ShellHooks {
   std::function<void()> languageChanged;            // texts composed in code, anew
   // Timer 2: hands a dirty device's settings flush to its device thread (never run here).
   std::function<void(device::DeviceKind)> flushSettings;
+  // The display refresh of a device's lighting page (after a profile load or reset).
+  std::function<void(device::DeviceKind)> refreshLighting;
 };
 
 class CMainWnd final : public ui::WindowHandler {

@@ -21,7 +21,8 @@ enum class DeviceTask : std::uint8_t {
   kFlushSettings,    // the CurrentRecord to the device
   kDefaultKeyFile,   // SaveDefaultKeyFile
   kKeySave,          // the key editor's save: macros, key page, key profile
-  kSaveLightProfile, // SaveSelectedLightProfile after a lighting edit (the file write)
+  kSaveLightProfile, // an editor's save of the selected light profile (a file write)
+  kOnboardProfile,   // SelectOnboardProfile
 };
 
 class DeviceWorkQueue {

@@ -60,10 +60,18 @@ ProfileReadResult LoadKeyProfile(ProfileState& state, DeviceKind kind, int index
 }
 
 bool SaveSelectedLightProfile(ProfileState& state, DeviceKind kind) {
-  const auto file = SelectedFile(kind, ProfileListKind::kLight);
-  if (!file) return false;
-  const std::vector<std::uint8_t> body = AssembleLightBody(state, kind);
-  return WriteProfileFile(*file, DeviceTagOf(kind), body);
+  const auto save = PrepareSelectedLightSave(state, kind);
+  return save && WritePreparedLightSave(*save);
+}
+
+std::optional<PreparedLightSave> PrepareSelectedLightSave(ProfileState& state, DeviceKind kind) {
+  auto file = SelectedFile(kind, ProfileListKind::kLight);
+  if (!file) return std::nullopt;
+  return PreparedLightSave{std::move(*file), DeviceTagOf(kind), AssembleLightBody(state, kind)};
+}
+
+bool WritePreparedLightSave(const PreparedLightSave& save) {
+  return WriteProfileFile(save.file, save.deviceTag, save.body);
 }
 
 bool SaveSelectedKeyProfile(ProfileState& state, DeviceKind kind) {

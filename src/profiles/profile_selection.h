@@ -7,6 +7,11 @@
 // file in the device folder is neither read nor written.
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
 #include "device/device_kind.h"
 #include "device/device_sync.h"
 #include "profiles/profile_body.h"
@@ -25,6 +30,16 @@ ProfileReadResult LoadKeyProfile(ProfileState& state, device::DeviceKind kind, i
 
 // The lighting state into the file of the entry "select" names, with the kind's device tag.
 bool SaveSelectedLightProfile(ProfileState& state, device::DeviceKind kind);
+// The selected light profile's file and the body a save writes, taken together, so that the
+// write can run later on another thread and still put this state into this file.
+struct PreparedLightSave {
+  std::filesystem::path file;
+  std::uint16_t deviceTag = 0;
+  std::vector<std::uint8_t> body;
+};
+[[nodiscard]] std::optional<PreparedLightSave> PrepareSelectedLightSave(ProfileState& state,
+                                                                        device::DeviceKind kind);
+[[nodiscard]] bool WritePreparedLightSave(const PreparedLightSave& save);
 // Page 0 of the key image into the selected key profile's ".pro" file.
 bool SaveSelectedKeyProfile(ProfileState& state, device::DeviceKind kind);
 

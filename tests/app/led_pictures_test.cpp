@@ -68,7 +68,13 @@ class LedPicturesTest : public testing::Test {
     // Wired after the window started its workers: the animation threads stay unstarted, and
     // the tests run their iterations on threads of their own, one caller per loop.
     animation = std::make_unique<AnimationWiring>(*wnd);
-    keyPictures = std::make_unique<KeyPictureWiring>(*wnd, work, animation->Engine());
+    keyPictures = std::make_unique<KeyPictureWiring>(
+        *wnd,
+        [this](DeviceKind kind) {
+          work.Post(kind, device::DeviceTask::kSaveLightProfile,
+                    [this, kind] { (void)profiles::SaveSelectedLightProfile(wnd->Profiles(), kind); });
+        },
+        animation->Engine());
     animation->AttachPictures();
     QApplication::processEvents();
   }

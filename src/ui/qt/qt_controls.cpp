@@ -19,6 +19,9 @@
 namespace tavrinex::ui::qt {
 namespace {
 
+// The language id of a combo item shown translated (beside the list roles of the adapters).
+constexpr int kTextIdRole = Qt::UserRole + 5;
+
 QString Q(std::string_view s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
@@ -141,24 +144,22 @@ void QtControl::ShowText(const QString& text) {
     } else if (auto* custom = dynamic_cast<CustomWidget*>(widget_)) {
       custom->Control().SetAttribute("text", text.toStdString());
       custom->update();
-    } else if (qobject_cast<QComboBox*>(widget_) != nullptr && resourceText_) {
-      TranslateItems();
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget_); combo && resourceText_) {
+      TranslateItems(*combo);
     }
   });
 }
 
-// A combo in resource-text mode holds language ids as its items (as the layout gives them):
-// each shows its translation, and follows a language switch.
-void QtControl::TranslateItems() {
-  constexpr int kItemIdRole = Qt::UserRole + 5;
-  auto* combo = qobject_cast<QComboBox*>(widget_);
-  for (int i = 0; i < combo->count(); ++i) {
-    QVariant id = combo->itemData(i, kItemIdRole);
+// A combo in resource-text mode holds language ids as its item texts (from the layout): each
+// item keeps its id and shows the translation.
+void QtControl::TranslateItems(QComboBox& combo) {
+  for (int i = 0; i < combo.count(); ++i) {
+    QVariant id = combo.itemData(i, kTextIdRole);
     if (!id.isValid()) {
-      id = combo->itemText(i);
-      combo->setItemData(i, id, kItemIdRole);
+      id = combo.itemText(i);
+      combo.setItemData(i, id, kTextIdRole);
     }
-    combo->setItemText(i, Q(host_.Translate(id.toString().toStdString())));
+    combo.setItemText(i, Q(host_.Translate(id.toString().toStdString())));
   }
 }
 

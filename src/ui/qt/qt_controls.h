@@ -98,7 +98,7 @@ class QtControl : public virtual Control {
  private:
   [[nodiscard]] QString WidgetText() const;
   void ShowText(const QString& text);
-  void TranslateItems();
+  void TranslateItems(QComboBox& combo);
   void UpdateStyleSheet();
   void UpdateOverlay();
 

@@ -72,6 +72,8 @@ QtUi::QtUi(std::filesystem::path skinFolder)
     std::fputs("ui: no QApplication exists; create it before the UI library\n", stderr);
     std::abort();
   }
+  // Style sheets of the layouts name their images as "skin:images/...".
+  QDir::setSearchPaths("skin", {SkinPath()});
   const auto parsed = ReadResourceIndex(SkinPath() + "/res.xml");
   if (parsed.value) {
     index_ = *parsed.value;
