@@ -5,10 +5,12 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "ui/control.h"
+#include "ui/custom_control.h"
 #include "ui/events.h"
 
 namespace tavrinex::core {
@@ -39,11 +41,6 @@ class WindowHandler {
   virtual void OnClose(int result) { (void)result; }
 };
 
-struct Point {
-  int x = 0;
-  int y = 0;
-};
-
 class Window {
  public:
   virtual ~Window() = default;
@@ -66,6 +63,13 @@ class Window {
   virtual void Centre() = 0;
   virtual void SetTitle(std::string_view title) = 0;
   virtual void Resize(int width, int height) = 0;
+  // Placement in screen coordinates (the client area; a popup has nothing else).
+  [[nodiscard]] virtual Rect Geometry() const = 0;
+  virtual void MoveTo(Point topLeft) = 0;
+  // A control's rectangle in the window's client coordinates; nothing for a name the layout
+  // does not hold.
+  [[nodiscard]] virtual std::optional<Rect> ControlRect(std::string_view name) = 0;
+  [[nodiscard]] virtual Point ClientToScreen(Point client) const = 0;
   // Hides the window, ends a modal run with `result` and tells the handler.
   virtual void Close(int result) = 0;
   // Shows the window modally and runs the event loop until Close; returns the result.
