@@ -50,5 +50,6 @@ convert -size ${W}x${H} xc:"#0d1016" -stroke "#19c3f014" -strokewidth 14 \
   -depth 8 -strip skins/stripes.png
 
 for f in skins/*.png; do
-  convert "$f" -resize 88x65! -depth 8 -strip "skins/thumbs/$(basename "$f")"
+  # Half of the picture around its centre, so that fine patterns still show at this size.
+  convert "$f" -gravity center -crop 600x444+0+0 +repage -resize 86x63! -bordercolor "#3a4352" -border 1 -depth 8 -strip "skins/thumbs/$(basename "$f")"
 done
