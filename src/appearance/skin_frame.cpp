@@ -1,17 +1,15 @@
 #include "appearance/skin_frame.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "storage/ignore_case.h"
 
 namespace tavrinex::appearance {
 namespace {
 
+// Control names compare without regard to case, as look-ups by name do.
 bool Is(std::string_view name, std::string_view expected) {
-  return name.size() == expected.size() &&
-         std::equal(name.begin(), name.end(), expected.begin(), [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) ==
-                  std::tolower(static_cast<unsigned char>(b));
-         });
+  return profiles::EqualsIgnoringCase(name, expected);
 }
 
 }  // namespace
