@@ -15,7 +15,7 @@ bool Is(std::string_view name, std::string_view expected) {
 }  // namespace
 
 const ui::OpenFileSpec& CustomFileSpec() {
-  static const ui::OpenFileSpec spec{{{"PNG", "*.png"}, {"*.*", "*"}}, "png"};
+  static const ui::OpenFileSpec spec{{{"", "*.png"}, {"", "*"}}, "png"};
   return spec;
 }
 

@@ -32,8 +32,9 @@ inline constexpr std::string_view kCustomButton = "skin_Custom";
 inline constexpr int kImagePage = 0;
 inline constexpr int kColourPage = 1;
 
-// The custom file: PNG files first, any file second (an unreadable one is refused when
-// applied); a typed name without an extension gets ".png".
+// The custom file: "(*.png)" first, "(*)" (any file) second, as patterns without words to
+// translate; a file that is no image is refused when applied. A typed name without an
+// extension gets ".png".
 [[nodiscard]] const ui::OpenFileSpec& CustomFileSpec();
 
 class SkinChooser;

@@ -28,7 +28,7 @@ struct WindowSpec {
   bool popup = false;
 };
 
-// One entry of a file dialog's type list: "PNG images" with "*.png".
+// One entry of a file dialog's type list: a description (may be empty) with "*.png".
 struct FileFilter {
   std::string description;
   std::string pattern;

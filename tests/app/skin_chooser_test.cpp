@@ -117,6 +117,9 @@ class SkinChooserTest : public testing::Test {
       }
       poll->deleteLater();
       poll->stop();
+      EXPECT_EQ(dialog->nameFilters(), QStringList({"(*.png)", "(*)"}));
+      EXPECT_EQ(dialog->defaultSuffix(), "png");
+      EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
       if (file.isEmpty()) {
         dialog->reject();
       } else {

@@ -159,15 +159,21 @@ std::optional<std::filesystem::path> QtUi::AskOpenFile(Window* parent,
   auto* owner = dynamic_cast<QtWindow*>(parent);
   QStringList filters;
   for (const FileFilter& f : spec.filters) {
-    filters << Q(f.description) + " (" + Q(f.pattern) + ")";
+    filters << (f.description.empty() ? QString() : Q(f.description) + " ") + "(" +
+                   Q(f.pattern) + ")";
   }
-  QFileDialog dialog(owner != nullptr ? owner->HostWidget() : nullptr);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilters(filters);
-  dialog.setDefaultSuffix(Q(spec.defaultSuffix));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return std::filesystem::path(dialog.selectedFiles().front().toStdString());
+  // On the heap: the owner window may go while the dialog runs, and takes it along then.
+  QPointer<QFileDialog> dialog = new QFileDialog(owner != nullptr ? owner->HostWidget() : nullptr);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setNameFilters(filters);
+  dialog->setDefaultSuffix(Q(spec.defaultSuffix));
+  const bool accepted = dialog->exec() == QDialog::Accepted;
+  if (dialog.isNull()) return std::nullopt;
+  const QStringList files = dialog->selectedFiles();
+  delete dialog.data();
+  if (!accepted || files.isEmpty()) return std::nullopt;
+  return std::filesystem::path(files.front().toStdString());
 }
 
 void QtUi::RegisterControlClass(std::string_view name, ControlFactory factory) {

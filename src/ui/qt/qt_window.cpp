@@ -155,8 +155,12 @@ void QtWindow::AdoptControls(QWidget* root) {
     adapter->Connect();
     byWidget_[w] = adapter.get();
     w->installEventFilter(host_);
-    // Several buttons of one kind may share a name (each with its own user data).
+    // Several buttons of one kind may share a name (each with its own user data); for any
+    // other control a second name is a slip of the skin.
     if (controls_.contains(key)) {
+      if (qobject_cast<QAbstractButton*>(w) == nullptr) {
+        qWarning("window: a second control named %s is not reachable by name", qPrintable(name));
+      }
       sharingName_.push_back(std::move(adapter));
     } else {
       controls_.emplace(key, std::move(adapter));
