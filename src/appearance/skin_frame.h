@@ -5,9 +5,6 @@
 // loses the focus (a click outside it).
 #pragma once
 
-#include <array>
-#include <cstddef>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
