@@ -5,6 +5,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/layout_tags.h"
+#include "appearance/custom_controls.h"
+#include "appearance/skin_background.h"
 #include "device/device_ids.h"
 #include "lighting/lighting_ops.h"
 
@@ -35,6 +38,10 @@ CMainWnd::CMainWnd(ui::Ui& ui, device::HidBackend& backend, MainWndEnvironment e
                    {}}),
       workers_([this](std::string_view line) { Diag(line); }) {
   RegisterShellRoutes();
+  hooks_.applySavedSkin = [this] {
+    (void)appearance::ApplySavedBackground(ui_, *window_, [this](std::string_view l) { Diag(l); });
+  };
+  hooks_.openSkinChooser = [this] { (void)skinChooser_->Open(kTitleBarControls[4]); };
   profiles::SetSaveFailureSink(
       [this](const profiles::SaveFailure& failure) { saveNotice_.Report(failure); });
 }
@@ -68,6 +75,8 @@ CMainWnd::~CMainWnd() {
   profiles::SetSaveFailureSink({});  // waits for a report that is on its way to the notice
   // No quit here: a quit asked for while no loop runs would end the next loop at once.
   Destroy(false);
+  RemoveObserver();
+  skinChooser_.reset();
   window_.reset();
 }
 
@@ -103,10 +112,14 @@ bool CMainWnd::AnyConnected() {
 void CMainWnd::Create() {
   // From here on this thread runs the window: it never waits on a device.
   device::ForbidDeviceIoOnThisThread();
+  // The control factory as the layout needs it: the program's own classes and custom tags.
+  appearance::RegisterCustomControls(ui_);
+  ui_.SetCustomTagHandler(ExpandLayoutTag);
   window_ = ui_.CreateWindow(
       {std::string(kMainLayout), std::string(kMainTitle), nullptr, kMainWidth, kMainHeight},
       *this);
   window_->Centre();
+  skinChooser_ = std::make_unique<appearance::SkinChooser>(ui_, *window_);
   InitSteps();
   window_->Show();
   // The library may deliver "windowinit" while it still builds the window.
@@ -124,7 +137,7 @@ void CMainWnd::InitWindow() {
 }
 
 void CMainWnd::InitSteps() {
-  // The skin-change receiver is registered by the skin chooser when it is built.
+  appearance::SkinObserver().AttachReceiver(this);
   for (std::size_t i = 0; i < kTitleBarControls.size(); ++i) {
     titleBar_[i] = window_->Find(kTitleBarControls[i]);
   }
@@ -204,6 +217,13 @@ void CMainWnd::OnClose(int result) {
   } else {
     Destroy();
   }
+}
+
+int CMainWnd::OnSkinChanged(appearance::SkinChangedParam param) {
+  if (window_) {
+    (void)appearance::ApplyBackground(ui_, *window_, param, [this](std::string_view l) { Diag(l); });
+  }
+  return 1;
 }
 
 int CMainWnd::ShowMessage(std::string_view id, bool resourceText) {

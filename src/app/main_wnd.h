@@ -15,6 +15,8 @@
 #include "app/router.h"
 #include "app/save_failure_notice.h"
 #include "app/worker_registry.h"
+#include "appearance/skin_frame.h"
+#include "appearance/skin_observer.h"
 #include "device/device_channel.h"
 #include "device/device_image.h"
 #include "device/device_kind.h"
@@ -97,7 +99,8 @@ struct ShellHooks {
   std::function<void(device::DeviceKind)> refreshLighting;
 };
 
-class CMainWnd final : public ui::WindowHandler {
+// The skin chooser's receiver: the main window applies every background choice to "root".
+class CMainWnd final : public ui::WindowHandler, public appearance::SkinReceiver {
  public:
   CMainWnd(ui::Ui& ui, device::HidBackend& backend, MainWndEnvironment environment);
   ~CMainWnd() override;
@@ -148,6 +151,11 @@ class CMainWnd final : public ui::WindowHandler {
   void OnTimer(int id) override;
   void OnClose(int result) override;
 
+  // appearance::SkinReceiver
+  int OnSkinChanged(appearance::SkinChangedParam param) override;
+  // The popups of "skinbtn" (after Create).
+  [[nodiscard]] appearance::SkinChooser& Chooser() { return *skinChooser_; }
+
  private:
   void RegisterShellRoutes();
   void InitSteps();
@@ -175,6 +183,7 @@ class CMainWnd final : public ui::WindowHandler {
   Router router_;
   ShellHooks hooks_;
   std::unique_ptr<ui::Window> window_;
+  std::unique_ptr<appearance::SkinChooser> skinChooser_;  // goes before the window
   std::unique_ptr<ui::TrayIcon> tray_;
   bool trayAvailable_ = false;
   std::array<ui::Control*, kTitleBarControls.size()> titleBar_{};

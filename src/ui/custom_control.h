@@ -3,6 +3,7 @@
 // toolkit-neutral painter.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,6 +18,23 @@ struct Rect {
   int y = 0;
   int width = 0;
   int height = 0;
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct Point {
+  int x = 0;
+  int y = 0;
+  friend bool operator==(const Point&, const Point&) = default;
+};
+
+enum class TextAlign : std::uint8_t { kCentre, kLeft };
+
+// Where a control is, told after each change of its position, size or visibility.
+struct Placement {
+  Rect inWindow;       // in its window's client coordinates
+  Point windowOrigin;  // the window's client corner on the screen
+  bool visible = false;
+  bool inWindowShown = false;  // its window exists on the screen
 };
 
 class Painter {
@@ -30,6 +48,12 @@ class Painter {
   virtual void DrawText(Rect r, std::string_view text, Argb color) = 0;  // centred
   // Draws an image of the skin folder scaled into r; false when it cannot be loaded.
   virtual bool DrawImage(Rect r, std::string_view image) = 0;
+  // Text vertically centred in r; `html` takes it as rich text.
+  virtual void DrawLabel(Rect r, std::string_view text, Argb color, TextAlign align, bool html) {
+    (void)align;
+    (void)html;
+    DrawText(r, text, color);
+  }
 };
 
 class CustomControl {
@@ -43,6 +67,7 @@ class CustomControl {
     (void)value;
   }
   virtual void Paint(Painter& painter, Rect bounds) = 0;
+  virtual void Placed(const Placement& placement) { (void)placement; }
 };
 
 using ControlFactory = std::function<std::unique_ptr<CustomControl>()>;

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ui/custom_control.h"
 #include "ui/window.h"
@@ -22,6 +23,19 @@ struct WindowSpec {
   Window* parent = nullptr;  // a parent makes a dialog that stays over it
   int width = 0;             // 0: the layout's own size
   int height = 0;
+  // A popup: borderless, over every other window, shown without taking the activation from
+  // the parent; a click outside it closes it (OnClose(0)), as the loss of its focus.
+  bool popup = false;
+};
+
+// One entry of a file dialog's type list: a description (may be empty) with "*.png".
+struct FileFilter {
+  std::string description;
+  std::string pattern;
+};
+struct OpenFileSpec {
+  std::vector<FileFilter> filters;
+  std::string defaultSuffix;  // added to a typed name without one
 };
 
 // What a custom layout tag stands for: the controls of another layout file (loaded in its
@@ -61,6 +75,14 @@ class Ui {
   // Every control in resource-text mode, in every window, shows the current text of its id.
   virtual void ReapplyTexts() = 0;
   [[nodiscard]] virtual std::string Translate(std::string_view id) const = 0;
+
+  // Asks the user for an existing file to open, in a modal dialog over `parent` (may be null);
+  // nothing when the user cancels.
+  [[nodiscard]] virtual std::optional<std::filesystem::path> AskOpenFile(
+      Window* parent, const OpenFileSpec& spec) = 0;
+  // Why an image reference (relative to the skin folder, or absolute) cannot be shown: empty
+  // when it can.
+  [[nodiscard]] virtual std::string ImageProblem(std::string_view image) const = 0;
 
   // Control factory.
   virtual void RegisterControlClass(std::string_view name, ControlFactory factory) = 0;

@@ -5,10 +5,12 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "ui/control.h"
+#include "ui/custom_control.h"
 #include "ui/events.h"
 
 namespace tavrinex::core {
@@ -37,11 +39,6 @@ class WindowHandler {
   // The window was closed with this result (Close, or the window system's close button,
   // which gives 0). The window object stays until its owner drops it.
   virtual void OnClose(int result) { (void)result; }
-};
-
-struct Point {
-  int x = 0;
-  int y = 0;
 };
 
 // A key as the window system reported it while key capture is on.
@@ -75,6 +72,13 @@ class Window {
   virtual void Centre() = 0;
   virtual void SetTitle(std::string_view title) = 0;
   virtual void Resize(int width, int height) = 0;
+  // Placement in screen coordinates (the client area; a popup has nothing else).
+  [[nodiscard]] virtual Rect Geometry() const = 0;
+  virtual void MoveTo(Point topLeft) = 0;
+  // A control's rectangle in the window's client coordinates; nothing for a name the layout
+  // does not hold.
+  [[nodiscard]] virtual std::optional<Rect> ControlRect(std::string_view name) = 0;
+  [[nodiscard]] virtual Point ClientToScreen(Point client) const = 0;
   // Hides the window, ends a modal run with `result` and tells the handler.
   virtual void Close(int result) = 0;
   // Shows the window modally and runs the event loop until Close; returns the result.

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QDynamicPropertyChangeEvent>
 #include <QPainter>
+#include <QTextDocument>
+#include <QTextOption>
 #include <QVariant>
 
 namespace tavrinex::ui::qt {
@@ -36,6 +38,28 @@ class QtPainter final : public Painter {
     p_.drawText(ToQRect(r), Qt::AlignCenter,
                 QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   }
+  void DrawLabel(Rect r, std::string_view text, Argb color, TextAlign align,
+                 bool html) override {
+    const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const Qt::Alignment horizontal = align == TextAlign::kLeft ? Qt::AlignLeft : Qt::AlignHCenter;
+    if (!html) {
+      p_.setPen(ToQColor(color));
+      p_.drawText(ToQRect(r), static_cast<int>((horizontal | Qt::AlignVCenter).toInt()), s);
+      return;
+    }
+    QTextDocument doc;
+    doc.setDefaultFont(p_.font());
+    doc.setDocumentMargin(0);
+    doc.setDefaultStyleSheet(QString("body{color:%1}").arg(ToQColor(color).name()));
+    doc.setHtml("<body>" + s + "</body>");
+    doc.setTextWidth(r.width);
+    doc.setDefaultTextOption(QTextOption(horizontal));
+    p_.save();
+    const double top = r.y + (r.height - doc.size().height()) / 2.0;
+    p_.translate(r.x, top);
+    doc.drawContents(&p_, QRectF(0, 0, r.width, doc.size().height()));
+    p_.restore();
+  }
   bool DrawImage(Rect r, std::string_view image) override {
     const QString name = QString::fromUtf8(image.data(), static_cast<qsizetype>(image.size()));
     QPixmap pixmap;
@@ -62,6 +86,36 @@ void CustomWidget::paintEvent(QPaintEvent* /*event*/) {
   QPainter p(this);
   QtPainter painter(p, imageFolder_);
   control_->Paint(painter, {0, 0, width(), height()});
+}
+
+void CustomWidget::TellPlacement() {
+  const QWidget* top = window();
+  const QPoint corner = mapTo(top, QPoint(0, 0));
+  const QPoint origin = top->mapToGlobal(QPoint(0, 0));
+  control_->Placed({{corner.x(), corner.y(), width(), height()},
+                    {origin.x(), origin.y()},
+                    isVisible(),
+                    top->isVisible()});
+}
+
+void CustomWidget::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  TellPlacement();
+}
+
+void CustomWidget::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  TellPlacement();
+}
+
+void CustomWidget::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  TellPlacement();
+}
+
+void CustomWidget::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  TellPlacement();
 }
 
 // Layout properties that the widget does not know arrive as dynamic properties: they are the

@@ -18,8 +18,15 @@ class CustomWidget : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   bool event(QEvent* event) override;
+  // Position, size and visibility reach the control (a control hosting a window follows).
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
+  void TellPlacement();
+
   std::unique_ptr<CustomControl> control_;
   QString imageFolder_;
 };

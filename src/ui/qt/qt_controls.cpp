@@ -62,6 +62,22 @@ class OverlayFill final : public QWidget {
   QColor color_;
 };
 
+// "#AARRGGBB", "#RRGGBB" (opaque) or "0xAARRGGBB"; 0 (none) for anything else.
+Argb ParseColour(QString text) {
+  text = text.trimmed();
+  if (text.startsWith('#')) {
+    text = text.mid(1);
+  } else if (text.startsWith("0x", Qt::CaseInsensitive)) {
+    text = text.mid(2);
+  } else {
+    return 0;
+  }
+  bool ok = false;
+  const uint value = text.toUInt(&ok, 16);
+  if (!ok || (text.size() != 6 && text.size() != 8)) return 0;
+  return text.size() == 6 ? (0xFF000000u | value) : value;
+}
+
 void Repolish(QWidget* w) {
   w->style()->unpolish(w);
   w->style()->polish(w);
@@ -76,6 +92,12 @@ QtControl::QtControl(QWidget* widget, ControlHost& host)
   userData_ = widget->property("userdata").toString().toStdString();
   rawText_ = WidgetText().toStdString();
   if (widget->property("resourcetext").toBool()) SetResourceText(true);
+  // A background given by the layout as the skin format's attributes.
+  background_ = ParseColour(widget->property("bkcolor").toString());
+  backgroundImage_ = widget->property("bkimage").toString().toStdString();
+  // (A control of the program's own draws them itself: it has them as attributes.)
+  const bool own = dynamic_cast<CustomWidget*>(widget) != nullptr;
+  if (!own && (background_ != 0 || !backgroundImage_.empty())) UpdateStyleSheet();
   if (widget->minimumHeight() == widget->maximumHeight() && widget->minimumHeight() > 0) {
     fixedHeight_ = widget->minimumHeight();
   }
@@ -214,8 +236,9 @@ void QtControl::UpdateStyleSheet() {
   QString rule;
   if (background_ != 0) rule += "background-color:" + Rgba(background_) + ";";
   if (!backgroundImage_.empty()) {
-    // A style sheet reads a relative path from the working folder: images are the skin's.
-    const QString file = QDir(host_.SkinPath()).filePath(Q(backgroundImage_));
+    // A style sheet resolves a relative url against the working directory, not the skin.
+    QString file = host_.ImagePath(backgroundImage_);
+    file.replace("\\", "\\\\").replace("\"", "\\\"");
     rule += "border-image:url(\"" + file + "\") 0 0 0 0 stretch stretch;";
   }
   if (textColor_ != 0) rule += "color:" + Rgba(textColor_) + ";";

@@ -28,8 +28,8 @@ class ControlHost {
  public:
   virtual ~ControlHost() = default;
   [[nodiscard]] virtual std::string Translate(std::string_view id) const = 0;
-  // The folder relative image paths are found in.
-  [[nodiscard]] virtual QString SkinPath() const = 0;
+  // The file of an image reference: relative ones are in the skin folder.
+  [[nodiscard]] virtual QString ImagePath(std::string_view image) const = 0;
   // Raises a notification unless the window mutes notifications (a change made from code).
   virtual void Raise(EventType type, Control& sender, int itemIndex = -1,
                      std::string itemName = {}) = 0;

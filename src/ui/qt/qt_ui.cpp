@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFont>
+#include <QImageReader>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -131,6 +134,48 @@ void QtUi::ReapplyTexts() {
 std::string QtUi::Translate(std::string_view id) const {
   const auto it = texts_.find(std::string(id));
   return it == texts_.end() ? std::string(id) : it->second;
+}
+
+QString QtUi::ImagePath(std::string_view image) const {
+  const QString name = Q(image);
+  return QDir::isAbsolutePath(name) ? name : QDir(SkinPath()).filePath(name);
+}
+
+std::string QtUi::ImageProblem(std::string_view image) const {
+  if (image.empty()) return "no image named";
+  const QString path = ImagePath(image);
+  const QFileInfo info(path);
+  if (!info.exists()) return "no such file: " + path.toStdString();
+  if (!info.isFile()) return "not a file: " + path.toStdString();
+  // The whole image is decoded: a file that only starts like an image is refused too.
+  QImageReader reader(path);
+  if (reader.read().isNull()) {
+    return "not an image that can be read: " + path.toStdString() + " (" +
+           reader.errorString().toStdString() + ")";
+  }
+  return {};
+}
+
+std::optional<std::filesystem::path> QtUi::AskOpenFile(Window* parent,
+                                                       const OpenFileSpec& spec) {
+  auto* owner = dynamic_cast<QtWindow*>(parent);
+  QStringList filters;
+  for (const FileFilter& f : spec.filters) {
+    filters << (f.description.empty() ? QString() : Q(f.description) + " ") + "(" +
+                   Q(f.pattern) + ")";
+  }
+  // On the heap: the owner window may go while the dialog runs, and takes it along then.
+  QPointer<QFileDialog> dialog = new QFileDialog(owner != nullptr ? owner->HostWidget() : nullptr);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setNameFilters(filters);
+  dialog->setDefaultSuffix(Q(spec.defaultSuffix));
+  const bool accepted = dialog->exec() == QDialog::Accepted;
+  if (dialog.isNull()) return std::nullopt;
+  const QStringList files = dialog->selectedFiles();
+  delete dialog.data();
+  if (!accepted || files.isEmpty()) return std::nullopt;
+  return std::filesystem::path(files.front().toStdString());
 }
 
 void QtUi::RegisterControlClass(std::string_view name, ControlFactory factory) {

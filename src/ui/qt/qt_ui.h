@@ -44,6 +44,9 @@ class QtUi final : public Ui, public UiLoop {
   std::string LanguageId() const override { return languageId_; }
   void ReapplyTexts() override;
   std::string Translate(std::string_view id) const override;
+  std::optional<std::filesystem::path> AskOpenFile(Window* parent,
+                                                   const OpenFileSpec& spec) override;
+  std::string ImageProblem(std::string_view image) const override;
   void RegisterControlClass(std::string_view name, ControlFactory factory) override;
   void SetCustomTagHandler(CustomTagHandler handler) override;
   void SetScale(int percent) override;
@@ -65,6 +68,8 @@ class QtUi final : public Ui, public UiLoop {
   [[nodiscard]] QString LayoutFile(const std::string& layout) const;
   [[nodiscard]] const ControlRegistry& Registry() const { return registry_; }
   [[nodiscard]] QString SkinPath() const;
+  // The file of an image reference: relative ones are in the skin folder.
+  [[nodiscard]] QString ImagePath(std::string_view image) const;
   void Register(QtWindow* window);
   void Unregister(QtWindow* window);
   // Starts or stops the display-rate LED repaint as windows attach and detach buffers.

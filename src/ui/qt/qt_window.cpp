@@ -67,14 +67,23 @@ bool WindowHost::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-WindowHost* QtWindow::MakeHost(Window* parentWindow) {
-  auto* parent = dynamic_cast<QtWindow*>(parentWindow);
-  return new WindowHost(parent != nullptr ? parent->HostWidget() : nullptr,
-                        parent != nullptr ? Qt::Dialog : Qt::Window);
+WindowHost* QtWindow::MakeHost(const WindowSpec& spec) {
+  auto* parent = dynamic_cast<QtWindow*>(spec.parent);
+  QWidget* parentWidget = parent != nullptr ? parent->HostWidget() : nullptr;
+  if (spec.popup) {
+    // Qt's popup is what a drop-down is on every window system (an xdg popup on Wayland, an
+    // override-redirect window on X11): placed by us, over the rest, closed by a click
+    // outside it while the parent keeps the activation.
+    auto* host = new WindowHost(parentWidget, Qt::Popup | Qt::FramelessWindowHint |
+                                                  Qt::NoDropShadowWindowHint);
+    host->setAttribute(Qt::WA_ShowWithoutActivating);
+    return host;
+  }
+  return new WindowHost(parentWidget, parent != nullptr ? Qt::Dialog : Qt::Window);
 }
 
 QtWindow::QtWindow(QtUi& ui, const WindowSpec& spec, WindowHandler& handler)
-    : ui_(ui), handler_(handler), host_(MakeHost(spec.parent)), hostGuard_(host_) {
+    : ui_(ui), handler_(handler), host_(MakeHost(spec)), hostGuard_(host_) {
   host_->setWindowTitle(Q(spec.title));
   host_->onClose = [this] { Close(0); };
   host_->onHover = [this](QObject* watched, bool entered) {
@@ -97,13 +106,15 @@ QtWindow::QtWindow(QtUi& ui, const WindowSpec& spec, WindowHandler& handler)
 QtWindow::~QtWindow() {
   ui_.Unregister(this);
   alive_.reset();
-  for (auto& [name, control] : controls_) {
+  const auto disconnect = [](QtControl& control) {
     // The adapters go now; their widgets must not call them any more.
-    QObject::disconnect(control->Widget(), nullptr, control->Widget(), nullptr);
-    if (auto* view = qobject_cast<QAbstractItemView*>(control->Widget())) {
+    QObject::disconnect(control.Widget(), nullptr, control.Widget(), nullptr);
+    if (auto* view = qobject_cast<QAbstractItemView*>(control.Widget())) {
       QObject::disconnect(view->selectionModel(), nullptr, view, nullptr);
     }
-  }
+  };
+  for (auto& [name, control] : controls_) disconnect(*control);
+  for (auto& control : sharingName_) disconnect(*control);
   if (hostGuard_.isNull()) return;
   SetKeyCapture({});
   host_->onClose = nullptr;
@@ -166,15 +177,20 @@ void QtWindow::AdoptControls(QWidget* root) {
     const QString name = w->objectName();
     if (name.isEmpty() || name.startsWith("qt_")) continue;
     const std::string key = Lower(name.toStdString());
-    if (controls_.contains(key)) {
-      qWarning("window: a second control named %s is not reachable by name", qPrintable(name));
-      continue;
-    }
     auto adapter = MakeAdapter(w);
     adapter->Connect();
     byWidget_[w] = adapter.get();
     w->installEventFilter(host_);
-    controls_.emplace(key, std::move(adapter));
+    // Several buttons of one kind may share a name (each with its own user data); for any
+    // other control a second name is a slip of the skin.
+    if (controls_.contains(key)) {
+      if (qobject_cast<QAbstractButton*>(w) == nullptr) {
+        qWarning("window: a second control named %s is not reachable by name", qPrintable(name));
+      }
+      sharingName_.push_back(std::move(adapter));
+    } else {
+      controls_.emplace(key, std::move(adapter));
+    }
   }
 }
 
@@ -216,6 +232,26 @@ void QtWindow::SetTitle(std::string_view title) { host_->setWindowTitle(Q(title)
 void QtWindow::Resize(int width, int height) {
   designedSize_ = QSize(width, height);
   host_->resize(width * ui_.Scale() / 100, height * ui_.Scale() / 100);
+}
+
+Rect QtWindow::Geometry() const {
+  const QRect g = host_->geometry();
+  return {g.x(), g.y(), g.width(), g.height()};
+}
+
+void QtWindow::MoveTo(Point topLeft) { host_->move(topLeft.x, topLeft.y); }
+
+std::optional<Rect> QtWindow::ControlRect(std::string_view name) {
+  auto* control = dynamic_cast<QtControl*>(Find(name));
+  if (control == nullptr) return std::nullopt;
+  const QWidget* w = control->Widget();
+  const QPoint corner = w->mapTo(host_, QPoint(0, 0));
+  return Rect{corner.x(), corner.y(), w->width(), w->height()};
+}
+
+Point QtWindow::ClientToScreen(Point client) const {
+  const QPoint p = host_->mapToGlobal(QPoint(client.x, client.y));
+  return {p.x(), p.y()};
 }
 
 void QtWindow::Close(int result) {
@@ -352,8 +388,7 @@ int QtWindow::ApplyLedPictures() {
 
 std::string QtWindow::Translate(std::string_view id) const { return ui_.Translate(id); }
 
-QString QtWindow::SkinPath() const { return ui_.SkinPath(); }
-
+QString QtWindow::ImagePath(std::string_view image) const { return ui_.ImagePath(image); }
 void QtWindow::SetKeyCapture(KeyInputHandler handler) {
   const bool wasOn = static_cast<bool>(keyCapture_);
   keyCapture_ = std::move(handler);

@@ -71,6 +71,10 @@ class QtWindow final : public Window, public ControlHost {
   void Centre() override;
   void SetTitle(std::string_view title) override;
   void Resize(int width, int height) override;
+  Rect Geometry() const override;
+  void MoveTo(Point topLeft) override;
+  std::optional<Rect> ControlRect(std::string_view name) override;
+  Point ClientToScreen(Point client) const override;
   void Close(int result) override;
   int RunModal() override;
   void Repaint() override;
@@ -89,7 +93,7 @@ class QtWindow final : public Window, public ControlHost {
 
   // ControlHost
   std::string Translate(std::string_view id) const override;
-  QString SkinPath() const override;
+  QString ImagePath(std::string_view image) const override;
   void Raise(EventType type, Control& sender, int itemIndex, std::string itemName) override;
   bool Muted() const override { return muted_; }
   void Mute(bool on) override { muted_ = on; }
@@ -102,7 +106,7 @@ class QtWindow final : public Window, public ControlHost {
     std::vector<LedPixel> snapshot;
   };
 
-  static WindowHost* MakeHost(Window* parentWindow);
+  static WindowHost* MakeHost(const WindowSpec& spec);
   void Load(const std::string& layout);
   void AdoptControls(QWidget* root);
   std::unique_ptr<QtControl> MakeAdapter(QWidget* widget);
@@ -119,6 +123,9 @@ class QtWindow final : public Window, public ControlHost {
   WindowHost* host_;                // owned, unless a parent window deleted it first
   QPointer<WindowHost> hostGuard_;  // tells whether it did
   std::unordered_map<std::string, std::unique_ptr<QtControl>> controls_;  // lower-case names
+  // Further controls sharing a name with one above: they raise notifications under that
+  // name, but look-up by name finds the first.
+  std::vector<std::unique_ptr<QtControl>> sharingName_;
   std::unordered_map<const QObject*, QtControl*> byWidget_;
   std::map<int, QTimer*> timers_;
   std::vector<LedBinding> leds_;
