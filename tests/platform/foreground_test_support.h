@@ -14,15 +14,25 @@
 
 namespace tavrinex::platform::test {
 
-// `sleep` running until the object goes.
+inline std::string ExecutableOf(pid_t pid) {
+  char buffer[4096] = {};
+  const std::string link = "/proc/" + std::to_string(pid) + "/exe";
+  const ssize_t n = ::readlink(link.c_str(), buffer, sizeof buffer - 1);
+  return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+}
+
+// `sleep` running until the object goes. Construction returns once the child runs `sleep`:
+// until its exec, the forked child is still this test's executable.
 class SleepingChild {
  public:
   SleepingChild() {
+    const std::string self = ExecutableOf(::getpid());
     pid_ = ::fork();
     if (pid_ == 0) {
       ::execlp("sleep", "sleep", "60", static_cast<char*>(nullptr));
       ::_exit(127);
     }
+    for (int i = 0; i < 500 && ExecutableOf(pid_) == self; ++i) ::usleep(10000);
   }
   ~SleepingChild() {
     if (pid_ > 0) {
@@ -60,10 +70,6 @@ class Reports {
   std::vector<std::string> paths_;
 };
 
-inline std::string SelfExecutable() {
-  char buffer[4096] = {};
-  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
-}
+inline std::string SelfExecutable() { return ExecutableOf(::getpid()); }
 
 }  // namespace tavrinex::platform::test
