@@ -1,6 +1,9 @@
 #include "tools/ctl_device.h"
 
 #include "device/device_ids.h"
+#include "device/linux_hid_backend.h"
+#include "sim/sim_bus.h"
+#include "sim/simulated_device.h"
 
 namespace tavrinex::tools {
 
@@ -42,6 +45,17 @@ bool OpenConfigInterface(device::DeviceChannel& channel, DeviceKind kind) {
     hid.CloseDevice();
   }
   return false;
+}
+
+int OnDevices(bool simulate, const std::function<int(device::HidBackend&)>& command) {
+  if (simulate) {
+    sim::SimBus bus;
+    sim::SimulatedDevices devices(bus);
+    devices.PlugAll();
+    return command(bus);
+  }
+  device::LinuxHidBackend backend;
+  return command(backend);
 }
 
 }  // namespace tavrinex::tools

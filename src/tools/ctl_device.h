@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 
 #include "device/device_channel.h"
 #include "device/device_kind.h"
+#include "device/hid_backend.h"
 
 namespace tavrinex::tools {
 
@@ -19,5 +21,9 @@ namespace tavrinex::tools {
 // Finds the kind's configuration interface (vendor, product, usage page and usage), opens
 // the channel on it and marks it connected.
 [[nodiscard]] bool OpenConfigInterface(device::DeviceChannel& channel, device::DeviceKind kind);
+
+// Runs `command` on the hidraw devices, or with `simulate` on the three simulated devices,
+// plugged in for the command's duration; its result is the command's.
+int OnDevices(bool simulate, const std::function<int(device::HidBackend&)>& command);
 
 }  // namespace tavrinex::tools

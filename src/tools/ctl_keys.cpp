@@ -8,11 +8,9 @@
 #include "device/device_ids.h"
 #include "device/device_image.h"
 #include "device/device_sync.h"
-#include "device/linux_hid_backend.h"
 #include "keys/key_code_tables.h"
 #include "keys/key_image.h"
 #include "keys/macro_library.h"
-#include "sim/simulated_device.h"
 #include "tools/ctl_device.h"
 #include "tools/ctl_keys.h"
 
@@ -138,14 +136,7 @@ int KeysCommand(const std::vector<std::string_view>& args) {
     }
   }
   if (!haveKind) return UsageError("which device: kb or ms");
-  if (o.simulate) {
-    sim::SimBus bus;
-    sim::SimulatedDevices devices(bus);
-    devices.PlugAll();
-    return Run(bus, o);
-  }
-  device::LinuxHidBackend backend;
-  return Run(backend, o);
+  return OnDevices(o.simulate, [&o](device::HidBackend& backend) { return Run(backend, o); });
 }
 
 }  // namespace tavrinex::tools

@@ -8,10 +8,8 @@
 #include "device/device_channel.h"
 #include "device/device_image.h"
 #include "device/device_sync.h"
-#include "device/linux_hid_backend.h"
 #include "keys/key_code_tables.h"
 #include "keys/key_image.h"
-#include "sim/simulated_device.h"
 #include "storage/ignore_case.h"
 #include "tools/ctl_device.h"
 #include "tools/ctl_keys.h"
@@ -177,14 +175,7 @@ int KeysSetCommand(const std::vector<std::string_view>& args) {
   const auto function = ParseKeyFunction(positional[2]);
   if (!function) return UsageError("no function \"" + std::string(positional[2]) + "\"");
   o.function = *function;
-  if (o.simulate) {
-    sim::SimBus bus;
-    sim::SimulatedDevices devices(bus);
-    devices.PlugAll();
-    return Run(bus, o);
-  }
-  device::LinuxHidBackend backend;
-  return Run(backend, o);
+  return OnDevices(o.simulate, [&o](device::HidBackend& backend) { return Run(backend, o); });
 }
 
 }  // namespace tavrinex::tools

@@ -9,9 +9,7 @@
 #include "device/device_image.h"
 #include "device/device_sync.h"
 #include "device/hid_path_list.h"
-#include "device/linux_hid_backend.h"
 #include "sim/factory_defaults.h"
-#include "sim/simulated_device.h"
 #include "tools/ctl_device.h"
 
 namespace tavrinex::tools {
@@ -146,14 +144,7 @@ int InfoCommand(const std::vector<std::string_view>& args) {
     std::fputs(kInfoUsage, stderr);
     return 2;
   }
-  if (simulate) {
-    sim::SimBus bus;
-    sim::SimulatedDevices devices(bus);
-    devices.PlugAll();
-    return Run(bus, *kind);
-  }
-  device::LinuxHidBackend backend;
-  return Run(backend, *kind);
+  return OnDevices(simulate, [kind](device::HidBackend& backend) { return Run(backend, *kind); });
 }
 
 }  // namespace tavrinex::tools

@@ -7,9 +7,7 @@
 
 #include "device/device_ids.h"
 #include "device/hid_path_list.h"
-#include "device/linux_hid_backend.h"
-#include "sim/sim_bus.h"
-#include "sim/simulated_device.h"
+#include "tools/ctl_device.h"
 #include "tools/ctl_keys.h"
 #include "tools/ctl_profile.h"
 #include "tools/ctl_render.h"
@@ -100,14 +98,7 @@ int Devices(const std::vector<std::string_view>& args) {
       return 2;
     }
   }
-  if (simulate) {
-    tavrinex::sim::SimBus bus;
-    tavrinex::sim::SimulatedDevices devices(bus);
-    devices.PlugAll();
-    return ListDevices(bus);
-  }
-  tavrinex::device::LinuxHidBackend backend;
-  return ListDevices(backend);
+  return tavrinex::tools::OnDevices(simulate, ListDevices);
 }
 
 struct Subcommand {
