@@ -1,6 +1,5 @@
 // Command-line tool for the devices: lists them now; later subcommands read and change them.
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
