@@ -145,11 +145,11 @@ def kb_key_layer():
 
 # ---- the mouse's buttons -------------------------------------------------------------
 
-# The mouse picture is 150 x 216, centred in the 160-wide "ms_picture" at (300, 8) of the
-# stage; the layer covers the stage's middle, so the picture sits at (MX, 0) in it.
+# The mouse picture (scripts/skin/led_layout.py) fills "ms_picture", 160 x 216 at (300, 8) of
+# the stage; the layer covers the stage's middle, so the picture sits at (MX, 0) in it.
 MS_LAYER = (20, 8, 720, 216)
-MX = 305 - MS_LAYER[0]
-MOUSE_W, MOUSE_H = 150, 216
+MX = 300 - MS_LAYER[0]
+MOUSE_W, MOUSE_H = 160, 216
 # slot: (picture file stem, caption id, column 0 left / 1 right, row)
 MOUSE_BUTTONS = [
     ("left", "ms_button_left_text", 0, 0),
@@ -312,16 +312,18 @@ def draw_key_pictures():
         os.path.join(folder, "key_set.png"))
 
 
-# Each region of the mouse picture, as ImageMagick drawing over the 150 x 216 picture; the
-# two top buttons are the body's ellipse cut along the button seams.
-ELLIPSE = "ellipse 75,108 70,103 0,360"
+# Each region of the mouse picture, as ImageMagick drawing over the 160 x 216 picture of
+# led_layout.py (body ellipse at (80, 110) with radii 68 x 104, seams at x 71 and 89 down to
+# y 108, wheel at (73, 78) 14 x 26); the two top buttons are the body cut along the seams, the
+# DPI button sits behind the wheel around its LED, the side buttons on the left flank.
+ELLIPSE = "ellipse 80,110 67,103 0,360"
 MOUSE_REGIONS = {
-    "left": (ELLIPSE, "rectangle 0,0 73,82"),
-    "right": (ELLIPSE, "rectangle 77,0 149,82"),
-    "wheel": ("roundrectangle 68,24 82,62 7,7", None),
-    "dpi": ("roundrectangle 68,66 82,78 4,4", None),
-    "forward": ("roundrectangle 3,94 13,118 4,4", None),
-    "back": ("roundrectangle 3,122 13,146 4,4", None),
+    "left": (ELLIPSE, "rectangle 0,0 70,107"),
+    "right": (ELLIPSE, "rectangle 90,0 159,107"),
+    "wheel": ("roundrectangle 72,77 87,104 7,7", None),
+    "dpi": ("roundrectangle 72,106 87,124 5,5", None),
+    "forward": ("roundrectangle 10,96 17,120 3,3", None),
+    "back": ("roundrectangle 10,124 17,148 3,3", None),
 }
 
 
