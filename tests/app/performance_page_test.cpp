@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QSlider>
 #include <QTest>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -341,6 +342,29 @@ TEST_F(PerformancePageTest, SettingsTheDesktopLacksAreDisabledWithATip) {
   EXPECT_TRUE(Get(perf::kSpeedSlider).IsEnabled());
   EXPECT_TRUE(Get(perf::kSpeedSlider).ToolTip().empty());
   EXPECT_FALSE(Get(perf::kWheelUp).IsEnabled());
+}
+
+// Every text of the page, list items included, has its translation in both languages (an id
+// without one would show as the id, and all ids hold "_").
+TEST_F(PerformancePageTest, EveryTextOfThePageIsTranslatedInBothLanguages) {
+  std::array<std::string, 2> reset;
+  for (std::size_t language = 0; language < 2; ++language) {
+    for (QWidget* w : Widget("ms_rich_area").findChildren<QWidget*>()) {
+      const std::string name = w->objectName().toStdString();
+      ui::Control* c = wnd->Window().Find(name);
+      if (c == nullptr) continue;
+      if (auto* list = dynamic_cast<ui::ListControl*>(c)) {
+        for (int i = 0; i < list->Count(); ++i) {
+          EXPECT_EQ(list->ItemText(i, 0).find('_'), std::string::npos) << name;
+        }
+      } else {
+        EXPECT_EQ(c->Text().find('_'), std::string::npos) << name << " " << c->Text();
+      }
+    }
+    reset[language] = Text(perf::kReset);
+    wnd->SwitchLanguage();
+  }
+  EXPECT_NE(reset[0], reset[1]);
 }
 
 // The reset gives the desktop speed 10 and three lines and the simulated mouse its factory reset
