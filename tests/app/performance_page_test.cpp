@@ -261,6 +261,17 @@ TEST_F(PerformancePageTest, DpiColourEditsAndPresets) {
   EXPECT_EQ(lighting::RgbFromArgb(preset), (ui::Rgb{Record()[rec::kDpiRed], Record()[rec::kDpiGreen],
                                                     Record()[rec::kDpiBlue]}));
   EXPECT_EQ(Text("ms_DPI_edit_B"), std::to_string(preset & 0xFF));
+  EXPECT_TRUE(wnd->Store().TakeDirty(kMouse));
+
+  Get<ui::PaletteControl>("Pallet").SetSelectedColor(0xFF010203);
+  ui::Notification picked;
+  picked.type = ui::EventType::kColorChanged;
+  picked.sender = &Get("Pallet");
+  picked.senderName = "Pallet";
+  wnd->Notify(picked);
+  EXPECT_EQ(Record()[rec::kDpiRed], 1);
+  EXPECT_EQ(Record()[rec::kDpiBlue], 3);
+  EXPECT_EQ(Text("ms_DPI_edit_G"), "2");
   EXPECT_TRUE(wnd->Store().IsDirty(kMouse));
 }
 
