@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <thread>
 
@@ -22,6 +23,7 @@
 #include "app/key_picture_wiring.h"
 #include "app/lighting_wiring.h"
 #include "app/main_wnd.h"
+#include "app/performance_page.h"
 #include "app/sim_commands.h"
 #include "app/single_instance.h"
 #include "device/hotplug.h"
@@ -29,6 +31,7 @@
 #include "device/linux_hid_backend.h"
 #include "platform/autostart.h"
 #include "platform/data_folders.h"
+#include "platform/pointer_settings_worker.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "ui/qt/qt_ui.h"
@@ -159,6 +162,10 @@ int Run(int argc, char** argv, const Options& options) {
       ui.Loop().Post([done, ok] { done(ok); });
     });
   };
+  // The desktop's pointer speed and wheel lines: one worker, set only on a user's change.
+  platform::PointerSettingsWorker pointerSettings(
+      platform::ChoosePointerSettingsBackend(platform::DesktopSessionOfThisProcess()));
+  Line("pointer settings: " + std::string(pointerSettings.Backend().Name()));
   app::CMainWnd window(ui, *link.backend, env);
   app::DeviceWiring wiring(window, *link.backend, link.hotplug);
   app::AnimationWiring animation(window);
@@ -168,6 +175,7 @@ int Run(int argc, char** argv, const Options& options) {
   app::KeyEditorWiring keyEditors(window, wiring);
   animation.AttachPictures();
   app::LightingWiring lighting(window, wiring, &animation.Engine());
+  app::PerformancePage performance(window, wiring, lighting, &pointerSettings);
   const app::KeyPictureWiring keyPictures(
       window, [&lighting](device::DeviceKind kind) { lighting.SaveLightProfile(kind); }, animation.Engine());
 

@@ -23,6 +23,7 @@ enum class DeviceTask : std::uint8_t {
   kKeySave,          // the key editor's save: macros, key page, key profile
   kSaveLightProfile, // an editor's save of the selected light profile (a file write)
   kOnboardProfile,   // SelectOnboardProfile
+  kFactoryReset,     // CMD_FACTORY_RESET
 };
 
 class DeviceWorkQueue {
