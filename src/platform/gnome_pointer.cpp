@@ -1,5 +1,7 @@
-// GSettings writes go through the desktop's settings service (dconf); g_settings_sync waits
-// until they are handed over, which is why this runs on the settings worker only.
+// GSettings writes go through the desktop's settings service (dconf), which sends them on its
+// own and takes the replies in the default main context, the one the window's event loop runs.
+// No g_settings_sync: it waits for the service without a time-out, and a hanging service must
+// never hold the settings worker (nor the shutdown that waits for it).
 #include <gio/gio.h>
 
 #include "platform/pointer_backends.h"
@@ -21,9 +23,7 @@ class GnomePointerBackend final : public PointerSettingsBackend {
   [[nodiscard]] bool OffersSpeed() const override { return true; }
   [[nodiscard]] bool OffersWheelLines() const override { return false; }
   bool ApplySpeed(int speed) override {
-    const bool ok = g_settings_set_double(settings_, "speed", PointerSpeedToAcceleration(speed)) != 0;
-    g_settings_sync();
-    return ok;
+    return g_settings_set_double(settings_, "speed", PointerSpeedToAcceleration(speed)) != 0;
   }
   bool ApplyWheelLines(int /*lines*/) override { return false; }
 
