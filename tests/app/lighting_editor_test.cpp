@@ -22,6 +22,7 @@
 #include "app/device_wiring.h"
 #include "app/lighting_wiring.h"
 #include "app/main_wnd.h"
+#include "page_fixture.h"
 #include "app/routing_types.h"
 #include "device/device_channel.h"
 #include "profiles/profile_catalogue.h"
@@ -39,44 +40,10 @@ using lighting::Group;
 using lighting::PageOf;
 namespace rec = lighting::rec;
 
-// A documents folder of the test's own, with one light profile "Mine" selected per device.
-class TempDocuments {
- public:
-  TempDocuments() {
-    std::string folder = (std::filesystem::temp_directory_path() / "tavrinex-light-XXXXXX").string();
-    if (::mkdtemp(folder.data()) == nullptr) throw std::runtime_error("mkdtemp");
-    root_ = folder;
-    ::setenv(profiles::kDocumentsOverrideVariable, (folder + "/Documents").c_str(), 1);
-    for (const DeviceKind kind : device::kAllDeviceKinds) {
-      const profiles::ProfileCatalogue catalogue(kind);
-      (void)catalogue.SetCount(profiles::ProfileListKind::kLight, 1);
-      (void)catalogue.SetName(profiles::ProfileListKind::kLight, 0, "Mine");
-      (void)catalogue.SetSelect(profiles::ProfileListKind::kLight, 0);
-    }
-  }
-  ~TempDocuments() {
-    ::unsetenv(profiles::kDocumentsOverrideVariable);
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
-  }
-  // The body of the device's "Mine.led" (empty while it does not exist).
-  static std::string Body(DeviceKind kind) {
-    std::ifstream in(profiles::GetDeviceFolder(kind) + "Mine.led", std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(profiles::kProfileHeaderSize));
-    std::string bytes(4096, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-    return bytes;
-  }
-
- private:
-  std::filesystem::path root_;
-};
-
-class LightingEditorTest : public testing::Test {
+class LightingEditorTest : public testing::Test, public test::PageDriver {
  protected:
   void SetUp() override {
-    documents = std::make_unique<TempDocuments>();
+    documents = std::make_unique<test::LightProfileDocuments>();
     ui = std::make_unique<ui::qt::QtUi>(TAVRINEX_SKIN);
     MainWndEnvironment env;
     env.diagnostic = [](std::string_view) {};
@@ -97,38 +64,8 @@ class LightingEditorTest : public testing::Test {
     documents.reset();
   }
 
-  void Pump() {
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
-  }
-  template <class T = QWidget>
-  T& Widget(const char* name) {
-    auto* w = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget()->findChild<T*>(name);
-    if (w == nullptr) throw std::runtime_error(std::string("no widget ") + name);
-    return *w;
-  }
-  template <class T>
-  T& Get(std::string_view name) {
-    T* control = wnd->Window().Find<T>(name);
-    if (control == nullptr) throw std::runtime_error("no control " + std::string(name));
-    return *control;
-  }
   bool Enabled(std::string_view name) { return Get<ui::Control>(name).IsEnabled(); }
   bool Visible(std::string_view name) { return Get<ui::Control>(name).IsVisible(); }
-  // The user's click on a button or check box, through Qt.
-  void Click(const char* name) {
-    auto& button = Widget<QAbstractButton>(name);
-    button.window()->show();
-    QTest::mouseClick(&button, Qt::LeftButton);
-    Pump();
-  }
-  // The user's typing into a colour edit, replacing what it holds.
-  void Type(const char* name, const char* text) {
-    auto& edit = Widget<QLineEdit>(name);
-    edit.selectAll();
-    QTest::keyClick(&edit, Qt::Key_Backspace);
-    QTest::keyClicks(&edit, text);
-    Pump();
-  }
   device::CurrentRecord Record(DeviceKind kind) { return wnd->Image().Current(kind); }
   void SetRecord(DeviceKind kind, std::size_t byte, std::uint8_t value) {
     wnd->Image().Update(kind, [&](device::DeviceBlocks& b) { b.current[byte] = value; });
@@ -141,10 +78,9 @@ class LightingEditorTest : public testing::Test {
     for (const DeviceKind kind : device::kAllDeviceKinds) (void)wnd->Store().TakeDirty(kind);
   }
 
-  std::unique_ptr<TempDocuments> documents;  // first made, last gone: saves land there
+  std::unique_ptr<test::LightProfileDocuments> documents;  // first made, last gone: saves land there
   sim::SimBus bus;
   std::unique_ptr<ui::qt::QtUi> ui;
-  std::unique_ptr<CMainWnd> wnd;
   std::unique_ptr<DeviceWiring> devices;
   std::unique_ptr<LightingWiring> lighting;
 };
@@ -340,7 +276,7 @@ TEST_F(LightingEditorTest, PresetColourClickStoresTheColourClearsMultiColourAndS
     // Saved: the body's record bytes hold the colour.
     std::string body;
     for (int i = 0; i < 500; ++i) {
-      body = TempDocuments::Body(kind);
+      body = test::LightProfileDocuments::Body(kind);
       if (body.size() > rec::kBlue && static_cast<std::uint8_t>(body[rec::kGreen]) == 0x8A) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -477,7 +413,7 @@ TEST_F(LightingEditorTest, EditingADeviceThatIsNotConnectedChangesRecordAndProfi
   std::string body;
   for (int i = 0; i < 500 && (body.size() <= rec::kRed || static_cast<std::uint8_t>(body[rec::kRed]) != 0xFE); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    body = TempDocuments::Body(DeviceKind::kMousePad);
+    body = test::LightProfileDocuments::Body(DeviceKind::kMousePad);
   }
   ASSERT_GT(body.size(), rec::kRed);
   EXPECT_EQ(static_cast<std::uint8_t>(body[rec::kRed]), 0xFE);
@@ -494,9 +430,9 @@ TEST_F(LightingEditorTest, EditingADeviceThatIsNotConnectedChangesRecordAndProfi
 TEST_F(LightingEditorTest, ASaveStillWaitingAtShutdownIsWritten) {
   wnd->Destroy(false);  // the device threads stop; nothing takes the save now
   lighting->Editor().PickPreset(DeviceKind::kMouse, 12);  // 0xFFFEF500
-  EXPECT_TRUE(TempDocuments::Body(DeviceKind::kMouse).empty());
+  EXPECT_TRUE(test::LightProfileDocuments::Body(DeviceKind::kMouse).empty());
   lighting.reset();
-  const std::string body = TempDocuments::Body(DeviceKind::kMouse);
+  const std::string body = test::LightProfileDocuments::Body(DeviceKind::kMouse);
   ASSERT_GT(body.size(), rec::kBlue);
   EXPECT_EQ(static_cast<std::uint8_t>(body[rec::kRed]), 0xFE);
   EXPECT_EQ(static_cast<std::uint8_t>(body[rec::kGreen]), 0xF5);

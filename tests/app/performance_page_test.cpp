@@ -25,6 +25,7 @@
 #include "app/device_wiring.h"
 #include "app/lighting_wiring.h"
 #include "app/main_wnd.h"
+#include "page_fixture.h"
 #include "device/device_channel.h"
 #include "lighting/lighting_model.h"
 #include "profiles/profile_catalogue.h"
@@ -67,35 +68,12 @@ class FakeDesktop final : public platform::PointerSettingsBackend {
   std::vector<std::string> calls_;
 };
 
-// A documents folder of the test's own with a selected mouse light profile "Mine".
-class TempDocuments {
- public:
-  TempDocuments() {
-    std::string folder = (std::filesystem::temp_directory_path() / "tavrinex-perf-XXXXXX").string();
-    if (::mkdtemp(folder.data()) == nullptr) throw std::runtime_error("mkdtemp");
-    root_ = folder;
-    ::setenv(profiles::kDocumentsOverrideVariable, (folder + "/Documents").c_str(), 1);
-    const profiles::ProfileCatalogue catalogue(kMouse);
-    (void)catalogue.SetCount(profiles::ProfileListKind::kLight, 1);
-    (void)catalogue.SetName(profiles::ProfileListKind::kLight, 0, "Mine");
-    (void)catalogue.SetSelect(profiles::ProfileListKind::kLight, 0);
-  }
-  ~TempDocuments() {
-    ::unsetenv(profiles::kDocumentsOverrideVariable);
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
-  }
-
- private:
-  std::filesystem::path root_;
-};
-
-class PerformancePageTest : public testing::Test {
+class PerformancePageTest : public testing::Test, public test::PageDriver {
  protected:
   void SetUp() override { Build(true, true); }
   void Build(bool speed, bool wheel) {
     TearDown();
-    documents = std::make_unique<TempDocuments>();
+    documents = std::make_unique<test::LightProfileDocuments>();
     auto backend = std::make_unique<FakeDesktop>(speed, wheel);
     desktop = backend.get();
     pointer = std::make_unique<platform::PointerSettingsWorker>(std::move(backend));
@@ -121,35 +99,6 @@ class PerformancePageTest : public testing::Test {
     documents.reset();
   }
 
-  void Pump() {
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
-  }
-  template <class T = QWidget>
-  T& Widget(std::string_view name) {
-    auto* w = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget()->findChild<T*>(
-        QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
-    if (w == nullptr) throw std::runtime_error("no widget " + std::string(name));
-    return *w;
-  }
-  template <class T = ui::Control>
-  T& Get(std::string_view name) {
-    T* control = wnd->Window().Find<T>(name);
-    if (control == nullptr) throw std::runtime_error("no control " + std::string(name));
-    return *control;
-  }
-  void Click(std::string_view name) {
-    auto& button = Widget<QAbstractButton>(name);
-    button.window()->show();
-    QTest::mouseClick(&button, Qt::LeftButton);
-    Pump();
-  }
-  void Type(std::string_view name, const char* text) {
-    auto& edit = Widget<QLineEdit>(name);
-    edit.selectAll();
-    QTest::keyClick(&edit, Qt::Key_Backspace);
-    QTest::keyClicks(&edit, text);
-    Pump();
-  }
   // A slider released at `value` (keys and clicks beside the handle notify the same way).
   void Release(std::string_view name, int value) {
     Widget<QSlider>(name).setValue(value);
@@ -176,11 +125,10 @@ class PerformancePageTest : public testing::Test {
   std::string Text(std::string_view name) { return Get(name).Text(); }
 
   sim::SimBus bus;
-  std::unique_ptr<TempDocuments> documents;
+  std::unique_ptr<test::LightProfileDocuments> documents;
   FakeDesktop* desktop = nullptr;
   std::unique_ptr<platform::PointerSettingsWorker> pointer;
   std::unique_ptr<ui::qt::QtUi> ui;
-  std::unique_ptr<CMainWnd> wnd;
   std::unique_ptr<DeviceWiring> devices;
   std::unique_ptr<LightingWiring> lighting;
   std::unique_ptr<PerformancePage> page;
