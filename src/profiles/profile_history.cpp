@@ -73,6 +73,15 @@ bool ProfileHistory::Keep(std::string_view profileFile, int* error) const {
     if (error != nullptr) *error = contents.error;
     return false;
   }
+  // The same bytes kept twice would only push an older, different version out sooner.
+  const auto versions = Versions(profileFile);
+  if (!versions.empty()) {
+    const auto newest = ReadWholeFile(versions.front().file);
+    if (newest.status == ReadStatus::kRead && newest.bytes == contents.bytes) {
+      Prune(profileFile);
+      return true;
+    }
+  }
   std::error_code ec;
   std::filesystem::create_directories(Folder(), ec);
   const std::string base = current->filename().string() + kSeparator + IdOf(now_());

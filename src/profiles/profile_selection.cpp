@@ -1,10 +1,13 @@
 #include "profiles/profile_selection.h"
 
 #include <optional>
+#include <system_error>
 #include <string>
 #include <vector>
 
+#include "storage/atomic_file.h"
 #include "storage/diagnostic.h"
+#include "profiles/profile_history.h"
 #include "profiles/profile_catalogue.h"
 #include "storage/settings_folder.h"
 
@@ -82,12 +85,32 @@ bool SaveSelectedKeyProfile(ProfileState& state, DeviceKind kind) {
   return WriteProfileFile(*file, DeviceTagOf(kind), body);
 }
 
+bool WriteProfileKeepingPrevious(const std::filesystem::path& file, std::uint16_t deviceTag,
+                                 std::span<const std::uint8_t> body) {
+  const auto header = MakeProfileHeader(deviceTag);
+  std::string bytes(header.begin(), header.end());
+  bytes.append(body.begin(), body.end());
+  const auto current = ReadWholeFile(ResolveIgnoringCase(file));
+  if (current.status == ReadStatus::kRead && current.bytes != bytes) {
+    int error = 0;
+    if (!ProfileHistory(file.parent_path()).Keep(file.filename().string(), &error)) {
+      WriteDiagnostic("profile history: could not keep " + file.filename().string() + ": " +
+                      std::generic_category().message(error));
+    }
+  }
+  return WriteProfileFile(file, deviceTag, body);
+}
+
 void ConnectProfileSaves(device::SyncHooks& hooks, ProfileState& state) {
   hooks.saveSelectedLightProfile = [&state](DeviceKind kind) {
-    return SaveSelectedLightProfile(state, kind);
+    const auto save = PrepareSelectedLightSave(state, kind);
+    return save && WriteProfileKeepingPrevious(save->file, save->deviceTag, save->body);
   };
   hooks.saveSelectedKeyProfile = [&state](DeviceKind kind) {
-    return SaveSelectedKeyProfile(state, kind);
+    if (!HasList(kind, ProfileListKind::kKey)) return false;
+    const auto file = SelectedFile(kind, ProfileListKind::kKey);
+    const device::KeyPage body = AssembleKeyBody(state.image, kind);
+    return file && WriteProfileKeepingPrevious(*file, DeviceTagOf(kind), body);
   };
   hooks.writeProfileFile = [](const std::filesystem::path& path, std::uint16_t deviceTag,
                               std::span<const std::uint8_t> body) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "device/device_kind.h"
@@ -43,8 +44,15 @@ struct PreparedLightSave {
 // Page 0 of the key image into the selected key profile's ".pro" file.
 bool SaveSelectedKeyProfile(ProfileState& state, device::DeviceKind kind);
 
-// Synchronisation writes the state it read into the selected profiles, and the keyboard's
-// default key file through WriteProfileFile. `state` must outlive every synchronisation
+// A write the program makes on its own, over a file the user may have shaped elsewhere: when
+// the file holds other bytes than the ones to be written, they are kept in the device folder's
+// history first (a history that cannot be written does not stop the save; a diagnostic says so).
+bool WriteProfileKeepingPrevious(const std::filesystem::path& file, std::uint16_t deviceTag,
+                                 std::span<const std::uint8_t> body);
+
+// Synchronisation writes the state it read into the selected profiles, keeping what they held
+// before (WriteProfileKeepingPrevious), and the keyboard's default key file through
+// WriteProfileFile. `state` must outlive every synchronisation
 // that uses the hooks.
 void ConnectProfileSaves(device::SyncHooks& hooks, ProfileState& state);
 

@@ -37,18 +37,21 @@ TEST_F(ProfileHistoryTest, KeepsEachVersionNewestFirstWhateverTheCaseOfTheName) 
   now += 1500ms;
   Write("Game.led", "second");
   ASSERT_TRUE(history.Keep("Game.led"));
+  ASSERT_TRUE(history.Keep("Game.led"));  // the same bytes again are not kept twice
+  Write("Game.led", "third");
   ASSERT_TRUE(history.Keep("Game.led"));  // same millisecond: a name of its own
 
   const auto versions = history.Versions("GAME.led");
   ASSERT_EQ(versions.size(), 3U);
-  EXPECT_EQ(ReadWholeFile(versions[0].file).bytes, "second");
+  EXPECT_EQ(ReadWholeFile(versions[0].file).bytes, "third");
+  EXPECT_EQ(ReadWholeFile(versions[1].file).bytes, "second");
   EXPECT_EQ(ReadWholeFile(versions[2].file).bytes, "first");
   EXPECT_EQ(versions[2].file.filename().string().substr(0, 9), "Game.led@") << "the file's own spelling";
   EXPECT_EQ(versions[2].id.size(), 23U);
   EXPECT_NE(versions[0].id, versions[1].id);
-  EXPECT_EQ(versions[0].size, 6U);
+  EXPECT_EQ(versions[0].size, 5U);
   EXPECT_TRUE(history.Versions("Other.led").empty());
-  EXPECT_EQ(Read("Game.led"), "second") << "keeping never changes the profile";
+  EXPECT_EQ(Read("Game.led"), "third") << "keeping never changes the profile";
 }
 
 TEST_F(ProfileHistoryTest, AtMostTwentyVersionsAndNoneOlderThanThirtyDays) {
@@ -63,6 +66,9 @@ TEST_F(ProfileHistoryTest, AtMostTwentyVersionsAndNoneOlderThanThirtyDays) {
   EXPECT_EQ(ReadWholeFile(versions.front().file).bytes, "v24");
   EXPECT_EQ(ReadWholeFile(versions.back().file).bytes, "v5");
   now += std::chrono::hours(24 * 30) - 10min;  // those kept in the first 15 minutes are too old now
+  ASSERT_TRUE(history.Keep("P.pro"));  // the same bytes as the newest: only the pruning
+  EXPECT_EQ(history.Versions("P.pro").size(), 10U);
+  Write("P.pro", "v25");
   ASSERT_TRUE(history.Keep("P.pro"));
   versions = history.Versions("P.pro");
   EXPECT_EQ(versions.size(), 11U);  // ten left, and the one just kept

@@ -13,6 +13,7 @@
 #include "device/device_sync.h"
 #include "profile_state_fixture.h"
 #include "profiles/profile_catalogue.h"
+#include "profiles/profile_history.h"
 #include "storage/settings_folder.h"
 #include "sim/factory_defaults.h"
 #include "sim/sim_bus.h"
@@ -211,6 +212,29 @@ TEST_F(ProfileSyncTest, SynchronisationRewritesTheSelectedLightAndKeyProfiles) {
   const std::string pad = ReadBytes(std::filesystem::path(GetDeviceFolder(DeviceKind::kMousePad)) / "0.led");
   const auto padRecord = sim::factory::Record(DeviceKind::kMousePad, 0);
   EXPECT_EQ(pad.substr(kProfileHeaderSize, 21), std::string(padRecord.begin(), padRecord.begin() + 21));
+}
+
+TEST_F(ProfileSyncTest, TheProfileAConnectReplacesIsKeptOnceAndCanBeBroughtBack) {
+  const ProfileCatalogue keyboard(DeviceKind::kKeyboard);
+  ASSERT_TRUE(keyboard.SetName(ProfileListKind::kLight, 0, "Mine"));
+  ASSERT_TRUE(keyboard.SetName(ProfileListKind::kKey, 0, "Mine"));
+  const auto folder = std::filesystem::path(GetDeviceFolder(DeviceKind::kKeyboard));
+  const std::string mine = std::string("\xAA\x55", 2) + std::string(kProfileHeaderSize - 2 + kKbLightBodySize, '\x07');
+  WriteBytes(folder / "Mine.led", mine);  // shaped on another computer
+
+  Connect(DeviceKind::kKeyboard);
+  ASSERT_EQ(Sync(DeviceKind::kKeyboard).failedCommands, 0);
+  ASSERT_EQ(Sync(DeviceKind::kKeyboard).failedCommands, 0);  // the same state again
+
+  const ProfileHistory history(folder);
+  const auto light = history.Versions("Mine.led");
+  ASSERT_EQ(light.size(), 1U) << "one version: the second connect wrote what the file held";
+  EXPECT_EQ(ReadBytes(light[0].file), mine);
+  EXPECT_TRUE(history.Versions("Mine.pro").empty()) << "a new file replaces nothing";
+  EXPECT_NE(ReadBytes(folder / "Mine.led"), mine);
+
+  ASSERT_EQ(history.Restore("Mine.led", "1"), RestoreOutcome::kRestored);
+  EXPECT_EQ(ReadBytes(folder / "Mine.led"), mine);
 }
 
 }  // namespace
