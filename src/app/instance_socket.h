@@ -22,6 +22,9 @@ namespace tavrinex::app {
 inline constexpr std::string_view kActivationText = "QUARTIKA_001";
 inline constexpr std::size_t kMaxSocketMessage = 64;
 inline constexpr std::string_view kSimCommandWord = "SIM";
+// A request that asks for an answer ("PROFILE ..."): room for a folder path and a name.
+inline constexpr std::string_view kProfileCommandWord = "PROFILE";
+inline constexpr std::size_t kMaxRequestMessage = 4096;
 
 // The abstract socket name (without its leading NUL): "tavrinex-QUARTIKA_001-<uid>".
 [[nodiscard]] std::string InstanceSocketName();
@@ -45,6 +48,32 @@ enum class SendOutcome : std::uint8_t {
 [[nodiscard]] bool SendToRunningInstance(const std::string& name, std::string_view text,
                                          std::chrono::milliseconds limit =
                                              std::chrono::milliseconds(500));
+
+// Sends `request` and waits, at most `limit`, for the one answer the running copy gives on the
+// same connection: kSent with no text when it took the request but did not answer in time.
+struct InstanceAnswer {
+  SendOutcome outcome = SendOutcome::kNobody;
+  std::optional<std::string> text;
+};
+[[nodiscard]] InstanceAnswer AskInstance(const std::string& name, std::string_view request,
+                                         std::chrono::milliseconds limit);
+
+// tavrinexctl profile restore, handed to the running copy so that its lists and device follow.
+// The device folder says which documents folder the asker means: a copy that uses another one
+// answers that it is not the one to ask.
+struct ProfileRestoreRequest {
+  device::DeviceKind kind = device::DeviceKind::kKeyboard;
+  std::string version;
+  std::string deviceFolder;
+  std::string name;  // may hold spaces
+  friend bool operator==(const ProfileRestoreRequest&, const ProfileRestoreRequest&) = default;
+};
+// "PROFILE restore" and the four fields, each on a line of its own.
+[[nodiscard]] std::string FormatProfileRestore(const ProfileRestoreRequest& request);
+[[nodiscard]] std::optional<ProfileRestoreRequest> ParseProfileRestore(std::string_view text, std::string* why);
+
+// Answers: "OK <text>", "ERR <text>", or "ELSEWHERE" from a copy with another documents folder.
+inline constexpr std::string_view kAnswerElsewhere = "ELSEWHERE";
 
 // Plugs or unplugs every interface of one simulated device in a copy run with --simulate.
 struct SimCommand {

@@ -24,6 +24,7 @@
 #include "app/lighting_wiring.h"
 #include "app/main_wnd.h"
 #include "app/performance_page.h"
+#include "app/profile_restore.h"
 #include "app/sim_commands.h"
 #include "app/single_instance.h"
 #include "device/hotplug.h"
@@ -188,6 +189,15 @@ int Run(int argc, char** argv, const Options& options) {
       app::ApplySimCommand(*devices, command);
     });
   }
+  // `tavrinexctl profile restore`: the file is replaced on the device's thread, the lists follow.
+  const app::ProfileRestoreService restore(
+      *wiring.Context().work, [&ui](std::function<void()> task) { ui.Loop().Post(std::move(task)); },
+      [](device::DeviceKind kind, profiles::ProfileListKind, const std::string& name) {
+        Line("profile restored: " + std::string(device::KindPrefix(kind)) + " " + name);
+      });
+  server.AcceptProfileRequests([&restore](const app::ProfileRestoreRequest& request) {
+    return restore.Serve(request);
+  });
   // Another user may hold the socket's name: this copy runs all the same, unreachable.
   if (!server.Start()) Line("tavrinex: running without the instance socket; a later copy will not reach this one");
   // From the first step of closing on, a later copy finds nobody listening and ends at once

@@ -134,6 +134,25 @@ InstanceServer::~InstanceServer() { Stop(); }
 
 void InstanceServer::AcceptSimCommands(SimReceiver receiver) { simReceiver_ = std::move(receiver); }
 
+void InstanceServer::AcceptProfileRequests(ProfileReceiver receiver) {
+  profileReceiver_ = std::move(receiver);
+}
+
+void InstanceServer::ServeProfileRequest(int connection, std::string_view text) {
+  std::string why;
+  const auto request = ParseProfileRestore(text, &why);
+  std::string answer;
+  if (!request) {
+    diagnostic_("single instance: ignored a profile request: " + why);
+    answer = "ERR " + why;
+  } else if (!profileReceiver_) {
+    answer = "ERR this copy does not take profile requests";
+  } else {
+    answer = profileReceiver_(*request);
+  }
+  (void)::send(connection, answer.data(), std::min(answer.size(), kMaxRequestMessage), MSG_NOSIGNAL);
+}
+
 void InstanceServer::ServeSimCommand(std::string_view text) {
   auto ignored = [&](std::string_view why) {
     diagnostic_("single instance: ignored \"" + std::string(text) + "\": " + std::string(why));
@@ -199,12 +218,16 @@ void InstanceServer::Serve(int connection) {
   // One message per connection; wait for it briefly, so a silent peer cannot hold us.
   pollfd fd{connection, POLLIN, 0};
   if (::poll(&fd, 1, 1000) <= 0) return;
-  char buffer[kMaxSocketMessage + 1];
+  char buffer[kMaxRequestMessage + 1];
   const ssize_t n = ::recv(connection, buffer, sizeof buffer, MSG_TRUNC | MSG_DONTWAIT);
   if (n <= 0) return;
   std::string why;
   const auto received = static_cast<std::size_t>(n);
   const std::string_view text(buffer, std::min(received, sizeof buffer));
+  if (received <= kMaxRequestMessage && text.starts_with(kProfileCommandWord)) {
+    ServeProfileRequest(connection, text);
+    return;
+  }
   if (received > kMaxSocketMessage) {
     diagnostic_("single instance: ignored an oversized message (" + std::to_string(n) +
                 " bytes)");

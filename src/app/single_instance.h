@@ -59,6 +59,8 @@ class InstanceServer {
  public:
   using Receiver = std::function<void(const ui::Message&)>;
   using SimReceiver = std::function<void(const SimCommand&)>;
+  // Returns the answer sent back to the asker.
+  using ProfileReceiver = std::function<std::string(const ProfileRestoreRequest&)>;
   InstanceServer(std::string name, Receiver receiver, Diagnostic diagnostic);
   ~InstanceServer();  // Stop()
   InstanceServer(const InstanceServer&) = delete;
@@ -67,6 +69,9 @@ class InstanceServer {
   // Before Start, in a copy run with --simulate: the simulator commands go to `receiver` (on
   // the server's thread). Without it they are ignored with a diagnostic line.
   void AcceptSimCommands(SimReceiver receiver);
+  // Before Start: "PROFILE restore" requests go to `receiver` (on the server's thread, which
+  // waits for its answer). Without it they are answered with an error.
+  void AcceptProfileRequests(ProfileReceiver receiver);
   // False (with a diagnostic) when the name cannot be bound (another copy listens).
   [[nodiscard]] bool Start();
   // Stops listening: a later copy's connect fails at once from here on.
@@ -79,10 +84,12 @@ class InstanceServer {
   void Run();
   void Serve(int connection);
   void ServeSimCommand(std::string_view text);
+  void ServeProfileRequest(int connection, std::string_view text);
 
   std::string name_;
   Receiver receiver_;
   SimReceiver simReceiver_;
+  ProfileReceiver profileReceiver_;
   Diagnostic diagnostic_;
   uid_t allowedUid_;
   int listenFd_ = -1;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "profiles/profile_file.h"
 #include "storage/atomic_file.h"
 #include "storage/ignore_case.h"
 #include "storage/settings_folder.h"
@@ -147,6 +148,47 @@ RestoreOutcome ProfileHistory::Restore(std::string_view profileFile, std::string
   const auto target = FindIgnoringCase(deviceFolder_, profileFile).value_or(deviceFolder_ / std::string(profileFile));
   return WriteFileAtomically(target, contents.bytes, error) ? RestoreOutcome::kRestored
                                                             : RestoreOutcome::kWriteFailed;
+}
+
+std::vector<std::string> ProfileFilesOfName(std::string_view name) {
+  const auto has = [name](std::string_view extension) {
+    return name.size() > extension.size() &&
+           EqualsIgnoringCase(name.substr(name.size() - extension.size()), extension);
+  };
+  if (has(kLightProfileExtension) || has(kKeyProfileExtension)) return {std::string(name)};
+  return {std::string(name) + std::string(kLightProfileExtension),
+          std::string(name) + std::string(kKeyProfileExtension)};
+}
+
+RestoreReport RestoreProfileByName(const ProfileHistory& history, std::string_view name,
+                                   std::string_view version) {
+  std::vector<std::string> candidates;
+  for (const auto& file : ProfileFilesOfName(name)) {
+    if (!history.Versions(file).empty()) candidates.push_back(file);
+  }
+  if (candidates.size() != 1) {
+    return {false, {},
+            candidates.empty() ? "this profile has no earlier versions"
+                               : "both a light and a key profile have versions: add .led or .pro"};
+  }
+  RestoreReport report{false, candidates[0], {}};
+  int error = 0;
+  switch (history.Restore(report.file, version, &error)) {
+    case RestoreOutcome::kRestored:
+      report.restored = true;
+      if (const auto found = FindIgnoringCase(history.Folder().parent_path(), report.file)) {
+        report.file = found->filename().string();  // the file's own spelling
+      }
+      report.text = "restored " + report.file + "; the file it replaced is kept as version 1";
+      return report;
+    case RestoreOutcome::kNoSuchVersion:
+      report.text = report.file + " has no version " + std::string(version) + " (see: profile history)";
+      return report;
+    case RestoreOutcome::kReadFailed:
+    case RestoreOutcome::kWriteFailed: break;
+  }
+  report.text = report.file + ": " + std::generic_category().message(error) + "; nothing was changed";
+  return report;
 }
 
 }  // namespace tavrinex::profiles

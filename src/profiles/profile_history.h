@@ -63,4 +63,17 @@ class ProfileHistory {
   Clock now_;
 };
 
+// A restore asked for by profile name: NAME with ".led" or ".pro" names that file; without it,
+// whichever of the two has versions (refused when both have). `text` says what happened, for
+// the user; `file` is the profile file restored.
+struct RestoreReport {
+  bool restored = false;
+  std::string file;
+  std::string text;
+};
+[[nodiscard]] RestoreReport RestoreProfileByName(const ProfileHistory& history, std::string_view name,
+                                                 std::string_view version);
+// The profile files NAME may stand for: itself when it carries a profile extension, else both.
+[[nodiscard]] std::vector<std::string> ProfileFilesOfName(std::string_view name);
+
 }  // namespace tavrinex::profiles

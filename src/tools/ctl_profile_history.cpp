@@ -2,14 +2,15 @@
 // kept of a profile file, and bringing one back.
 #include <time.h>
 
+#include <chrono>
 #include <cstdio>
-#include <system_error>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "app/instance_socket.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_history.h"
-#include "storage/ignore_case.h"
 #include "storage/settings_folder.h"
 #include "tools/ctl_profile.h"
 
@@ -32,20 +33,6 @@ bool ParseDevice(std::string_view text, DeviceKind& kind) {
   return true;
 }
 
-bool HasExtension(std::string_view name, std::string_view extension) {
-  return name.size() > extension.size() &&
-         profiles::EqualsIgnoringCase(name.substr(name.size() - extension.size()), extension);
-}
-
-// The profile files NAME may stand for: itself when it carries an extension, else both kinds.
-std::vector<std::string> FilesOf(std::string_view name) {
-  if (HasExtension(name, profiles::kLightProfileExtension) || HasExtension(name, profiles::kKeyProfileExtension)) {
-    return {std::string(name)};
-  }
-  return {std::string(name) + std::string(profiles::kLightProfileExtension),
-          std::string(name) + std::string(profiles::kKeyProfileExtension)};
-}
-
 std::string LocalTime(std::chrono::system_clock::time_point time) {
   const time_t t = std::chrono::system_clock::to_time_t(time);
   tm local{};
@@ -57,7 +44,7 @@ std::string LocalTime(std::chrono::system_clock::time_point time) {
 
 int List(const profiles::ProfileHistory& history, std::string_view name) {
   int shown = 0;
-  for (const auto& file : FilesOf(name)) {
+  for (const auto& file : profiles::ProfileFilesOfName(name)) {
     const auto versions = history.Versions(file);
     if (versions.empty()) continue;
     std::printf("%s, newest first:\n", file.c_str());
@@ -71,32 +58,26 @@ int List(const profiles::ProfileHistory& history, std::string_view name) {
   return 0;
 }
 
-int Restore(const profiles::ProfileHistory& history, std::string_view name, std::string_view version) {
-  std::vector<std::string> candidates;
-  for (const auto& file : FilesOf(name)) {
-    if (!history.Versions(file).empty()) candidates.push_back(file);
-  }
-  if (candidates.size() != 1) {
-    std::fprintf(stderr, "tavrinexctl profile restore: %s\n",
-                 candidates.empty() ? "this profile has no earlier versions"
-                                    : "both a light and a key profile have versions: add .led or .pro");
+// The running program does the restore itself when it uses this documents folder, so that its
+// lists and the device follow; otherwise the file is replaced on disk here.
+int Restore(DeviceKind kind, const std::filesystem::path& folder, std::string_view name, std::string_view version) {
+  const app::ProfileRestoreRequest request{kind, std::string(version), folder.string(), std::string(name)};
+  const auto answer = app::AskInstance(app::InstanceSocketName(), app::FormatProfileRestore(request),
+                                       std::chrono::seconds(10));
+  if (answer.outcome == app::SendOutcome::kSent && !answer.text) {
+    std::fputs("tavrinexctl profile restore: the running program did not answer; nothing was changed here\n", stderr);
     return 1;
   }
-  int error = 0;
-  switch (history.Restore(candidates[0], version, &error)) {
-    case profiles::RestoreOutcome::kRestored:
-      std::printf("restored %s; the file it replaced is kept as version 1\n", candidates[0].c_str());
-      return 0;
-    case profiles::RestoreOutcome::kNoSuchVersion:
-      std::fprintf(stderr, "tavrinexctl profile restore: %s has no version %.*s (see: profile history)\n",
-                   candidates[0].c_str(), static_cast<int>(version.size()), version.data());
-      return 1;
-    case profiles::RestoreOutcome::kReadFailed:
-    case profiles::RestoreOutcome::kWriteFailed: break;
+  if (answer.text && *answer.text != app::kAnswerElsewhere) {
+    const bool ok = answer.text->starts_with("OK ");
+    std::fprintf(ok ? stdout : stderr, "%s%s (by the running program)\n", ok ? "" : "tavrinexctl profile restore: ",
+                 answer.text->substr(ok ? 3 : 4).c_str());
+    return ok ? 0 : 1;
   }
-  std::fprintf(stderr, "tavrinexctl profile restore: %s: %s; nothing was changed\n", candidates[0].c_str(),
-               std::generic_category().message(error).c_str());
-  return 1;
+  const auto report = profiles::RestoreProfileByName(profiles::ProfileHistory(folder), name, version);
+  std::fprintf(report.restored ? stdout : stderr, "%s%s\n", report.restored ? "" : "tavrinexctl profile restore: ",
+               report.text.c_str());
+  return report.restored ? 0 : 1;
 }
 
 }  // namespace
@@ -108,8 +89,8 @@ int ProfileHistoryCommand(const std::vector<std::string_view>& args) {
     std::fputs(kHistoryUsage, stderr);
     return 2;
   }
-  const profiles::ProfileHistory history(profiles::GetDeviceFolder(kind));
-  return restore ? Restore(history, args[2], args[3]) : List(history, args[2]);
+  const std::filesystem::path folder = profiles::GetDeviceFolder(kind);
+  return restore ? Restore(kind, folder, args[2], args[3]) : List(profiles::ProfileHistory(folder), args[2]);
 }
 
 }  // namespace tavrinex::tools

@@ -275,6 +275,44 @@ TEST_F(ServerFixture, SimulatorCommandsPlugAndUnplugThroughTheSocket) {
   EXPECT_NE(lines[0].find("unknown simulated device"), std::string::npos) << lines[0];
 }
 
+TEST(ProfileRequests, CarryAFolderAndANameWithSpacesAndRefuseAnythingElse) {
+  const ProfileRestoreRequest request{device::DeviceKind::kMouse, "2", "/home/a b/Docs/ms/", "Light B.led"};
+  const std::string text = FormatProfileRestore(request);
+  EXPECT_EQ(ParseProfileRestore(text, nullptr), request);
+  for (const std::string& bad : {std::string("PROFILE restore\nzz\n1\n/f/\nA"), std::string("PROFILE restore\nkb\n1\n/f/"),
+                                std::string("PROFILE remove\nkb\n1\n/f/\nA"), std::string("PROFILE restore\nkb\n\n/f/\nA"),
+                                text + "\nextra", std::string(kMaxRequestMessage + 1, 'P')}) {
+    std::string why;
+    EXPECT_FALSE(ParseProfileRestore(bad, &why)) << bad;
+    EXPECT_FALSE(why.empty());
+  }
+}
+
+TEST_F(ServerFixture, AProfileRequestIsAnsweredOnItsOwnConnection) {
+  const ProfileRestoreRequest request{device::DeviceKind::kKeyboard, "1", "/docs/kb/", std::string(300, 'n')};
+  EXPECT_EQ(AskInstance(name, FormatProfileRestore(request), std::chrono::milliseconds(300)).outcome,
+            SendOutcome::kNobody);
+  server.AcceptProfileRequests([&](const ProfileRestoreRequest& got) {
+    return got == request ? std::string("OK restored") : std::string("ERR other");
+  });
+  ASSERT_TRUE(server.Start());
+  EXPECT_EQ(AskInstance(name, FormatProfileRestore(request), std::chrono::seconds(5)).text, "OK restored");
+  const auto refused = AskInstance(name, "PROFILE restore\nkb", std::chrono::seconds(5)).text;
+  ASSERT_TRUE(refused);
+  EXPECT_TRUE(refused->starts_with("ERR malformed")) << *refused;
+  server.Stop();
+  const std::lock_guard lock(mutex);
+  EXPECT_TRUE(received.empty()) << "requests are no window messages";
+}
+
+TEST_F(ServerFixture, ACopyWithoutAProfileReceiverAnswersWithAnError) {
+  ASSERT_TRUE(server.Start());
+  const auto answer = AskInstance(name, FormatProfileRestore({device::DeviceKind::kMousePad, "1", "/d/", "A"}),
+                                  std::chrono::seconds(5)).text;
+  ASSERT_TRUE(answer);
+  EXPECT_TRUE(answer->starts_with("ERR ")) << *answer;
+}
+
 TEST(InstanceNames, CarryTheUserId) {
   const std::string uid = std::to_string(getuid());
   EXPECT_NE(InstanceSocketName().find(uid), std::string::npos);
