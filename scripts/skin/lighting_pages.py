@@ -29,6 +29,7 @@ MODES = {
                           "mp_mode_flash"],
 }
 CUSTOM_SETS = ["custom_set_%d" % i for i in range(1, 6)]
+ONBOARD_PROFILES = ["onboard_profile_%d" % i for i in range(1, 6)]
 
 STYLE = """
 QLabel[class="dlabel"] { color: #8e98a8; font-size: 12px; background: transparent; }
@@ -56,6 +57,11 @@ QPushButton[class="dbutton"] { background-color: #1c2129; color: #e6ebf2; border
 QPushButton[class="dbutton"]:hover { border-color: #19c3f0; color: #ffffff; }
 QPushButton[class="dbutton"]:pressed { background-color: #19c3f0; color: #0f1217; }
 QPushButton[class="dbutton"]:disabled { color: #3c4452; border-color: #232a35; }
+QPushButton[class="donboard"] { background-color: #1c2129; color: #e6ebf2; border: 1px solid #2c3440; border-radius: 5px; font-weight: bold; }
+QPushButton[class="donboard"]:hover { border-color: #19c3f0; }
+QPushButton[class="donboard"][style="active"] { background-color: #19c3f0; color: #0f1217; border-color: #19c3f0; }
+QPushButton[class="dreset"] { background-color: transparent; color: #f0a020; border: 1px solid #f0a020; border-radius: 6px; font-weight: bold; }
+QPushButton[class="dreset"]:hover { background-color: #f0a020; color: #0f1217; }
 QPushButton[class="dshare"] { background-color: #19c3f0; color: #0f1217; font-weight: bold; border: none; border-radius: 6px; }
 QPushButton[class="dshare"]:hover { background-color: #4fd4f5; }
 QPushButton[class="dshare"]:disabled { background-color: #232a35; color: #5c6678; }
@@ -227,12 +233,12 @@ def custom_column(b):
     b.close()
 
 
-def info_column(b, p, y=14):
+def info_column(b, p, y=14, bottom=330):
     """What the shared lighting does."""
     b.add('<widget class="QLabel" name="%s_deng_share_hint">%s<property name="text"><string>'
           'deng_share_hint</string></property>%s%s<property name="wordWrap"><bool>true</bool>'
           '</property><property name="alignment"><set>Qt::AlignLeft|Qt::AlignTop</set></property>'
-          '</widget>' % (p, geo(612, y, 132, 330 - y), RESOURCE, prop_class("dhint")))
+          '</widget>' % (p, geo(612, y, 132, bottom - y), RESOURCE, prop_class("dhint")))
 
 
 def page_style(p):
@@ -254,8 +260,20 @@ def page(p):
     if p == "kb":
         custom_column(b)
         info_column(b, p, 254)
+    elif p == "mp":
+        # The on-board profile and the pad's factory settings (the mouse's reset is on its
+        # performance page).
+        info_column(b, p, bottom=196)
+        b.label("mp_deng_onboard_label", (612, 208, 132, 18), "deng_onboard_label")
+        b.combo("mp_deng_combo_profile", (612, 230, 132, 32), ONBOARD_PROFILES)
+        b.button("mp_one_profile_default", (612, 292, 132, 36), "deng_pad_reset", "dreset")
     else:
-        info_column(b, p)
+        # The mouse's five on-board profiles, one button each.
+        info_column(b, p, bottom=250)
+        b.label("ms_deng_onboard_label", (612, 262, 132, 18), "deng_onboard_label")
+        for i in range(5):
+            b.button("ms_profile_%d" % i, (612 + i * 27, 284, 24, 30), str(i + 1), "donboard",
+                     resource=False)
     return b.lines
 
 

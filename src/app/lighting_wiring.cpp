@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "app/routing_types.h"
+#include "core/stop_event.h"
 #include "lighting/lighting_ops.h"
 
 namespace tavrinex::app {
@@ -27,8 +29,7 @@ lighting::EditorHooks AnimationHooks(lighting::AnimationEngine* engine) {
   return hooks;
 }
 
-inline constexpr std::string_view kPadOnboardList = "mp_deng_combo_profile";
-inline constexpr std::string_view kMouseOnboardPrefix = "ms_profile_";
+inline constexpr std::string_view kPadResetButton = "mp_one_profile_default";
 
 }  // namespace
 
@@ -137,17 +138,36 @@ void LightingWiring::RegisterKeyboardCustom() {
 // The mouse's numbered profile buttons and the pad's on-board profile list.
 void LightingWiring::RegisterOnboardProfiles() {
   Router& r = window_.Routes();
-  (void)r.RegisterPrefix(kMouseOnboardPrefix, [this](int index, const ui::Notification&) {
+  (void)r.RegisterPrefix(lighting::kMouseOnboardPrefix, [this](int index, const ui::Notification&) {
     SwitchOnboardProfile(DeviceKind::kMouse, index);
   });
-  (void)r.Register(Table::kItemSelect, kPadOnboardList, [this](const ui::Notification& n) {
+  (void)r.Register(Table::kItemSelect, lighting::kPadOnboardList, [this](const ui::Notification& n) {
     SwitchOnboardProfile(DeviceKind::kMousePad, n.itemIndex);
+  });
+  (void)r.Register(Table::kClick, kPadResetButton, [this](const ui::Notification&) { ResetPad(); });
+}
+
+// The reset, the pad's second to settle and the request for its synchronisation run on the pad's
+// thread: the UI thread never waits for them. The synchronisation saves the restored settings
+// into the selected light profile (keeping the profile as it was in its history) and refreshes
+// the page.
+void LightingWiring::ResetPad() {
+  CMainWnd& w = window_;
+  // An edit still waiting for its flush would write the old record over the factory settings.
+  (void)w.Store().TakeDirty(DeviceKind::kMousePad);
+  devices_.Context().work->Post(DeviceKind::kMousePad, device::DeviceTask::kFactoryReset, [&w] {
+    lighting::LightingHooks hooks;
+    hooks.sleep = [](std::chrono::milliseconds wait) { (void)core::WaitOnCurrentStop(wait); };
+    hooks.resynchronise = [&w](DeviceKind) { w.Window().PostMessage({msg::kPadSync, 0, 0, {}}); };
+    (void)lighting::MousePadFactoryReset(w.Channel(DeviceKind::kMousePad), hooks);
   });
 }
 
 // The exchange runs on the device's thread; the page's refresh comes back to the UI thread.
 void LightingWiring::SwitchOnboardProfile(DeviceKind kind, int index) {
   if (index < 0 || index >= static_cast<int>(device::kProfileCount)) return;
+  // The page showing the profile in use is no request to switch to it.
+  if (index == window_.Image().Current(kind)[lighting::rec::kProfileIndex]) return;
   CMainWnd& w = window_;
   LightingEditor& e = editor_;
   devices_.Context().work->Post(kind, device::DeviceTask::kOnboardProfile, [&w, &e, kind, index] {

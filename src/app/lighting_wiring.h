@@ -40,6 +40,7 @@ class LightingWiring {
   void RegisterKeyboardCustom();
   void RegisterOnboardProfiles();
   void SwitchOnboardProfile(device::DeviceKind kind, int index);
+  void ResetPad();
 
   CMainWnd& window_;
   DeviceWiring& devices_;

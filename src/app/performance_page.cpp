@@ -241,6 +241,8 @@ void PerformancePage::ResetMouse() {
   if (pointer_ != nullptr) pointer_->SetSpeed(perf::kResetSpeed);
   if (ui::Control* e = window_.Window().Find(perf::kWheelEdit)) e->SetText(std::to_string(perf::kResetWheelLines));
   if (pointer_ != nullptr) pointer_->SetWheelLines(perf::kResetWheelLines);
+  // An edit still waiting for its flush would write the old record over the factory settings.
+  (void)window_.Store().TakeDirty(kMouse);
   device::DeviceChannel& mouse = window_.Channel(kMouse);
   devices_.Context().work->Post(kMouse, device::DeviceTask::kFactoryReset, [&mouse] { (void)mouse.FactoryReset(); });
 }

@@ -74,8 +74,22 @@ void LightingEditor::Refresh(DeviceKind kind) {
     const std::uint8_t set = store_.Custom().customSet;
     if (auto* list = window_.Find<ui::ListControl>(kb_custom::kSetList)) (void)list->SelectItem(set);
   }
+  ShowOnboardProfile(kind, record[rec::kProfileIndex]);
   if (kind != DeviceKind::kMousePad && hooks_.redrawKeyLabels) {
     hooks_.redrawKeyLabels(kind, record[rec::kProfileIndex]);
+  }
+}
+
+// The list's selection raises its event; the switch it asks for is the profile in use already,
+// which the wiring does not send again.
+void LightingEditor::ShowOnboardProfile(DeviceKind kind, std::uint8_t index) {
+  if (kind == DeviceKind::kMousePad) {
+    if (auto* list = window_.Find<ui::ListControl>(kPadOnboardList)) (void)list->SelectItem(index);
+  } else if (kind == DeviceKind::kMouse) {
+    for (std::uint8_t i = 0; i < device::kProfileCount; ++i) {
+      ui::Control* button = window_.Find(std::string(kMouseOnboardPrefix) + std::to_string(i));
+      if (button != nullptr) button->SetAttribute("style", i == index ? "active" : "");
+    }
   }
 }
 

@@ -77,6 +77,9 @@ inline constexpr std::string_view kColourButton = "kb_Deng_custom_colordp_btn";
 inline constexpr std::string_view kClearCheck = "kb_Deng_all_kill_check";
 inline constexpr std::string_view kFillCheck = "kb_Deng_all_bright_check";
 }  // namespace kb_custom
+// The on-board profile in use: the mouse's numbered buttons ("ms_profile_0" ...), the pad's list.
+inline constexpr std::string_view kMouseOnboardPrefix = "ms_profile_";
+inline constexpr std::string_view kPadOnboardList = "mp_deng_combo_profile";
 inline constexpr std::string_view kMouseFxlButton = "ms_Deng_FXL_btn";
 inline constexpr std::string_view kMouseFxrButton = "ms_Deng_FXR_btn";
 
@@ -139,6 +142,7 @@ class LightingEditor {
   void SeedModeStart(DeviceKind kind, int mode);
   void ShowDirection(DeviceKind kind, std::uint8_t direction);
   void ShowCommon(DeviceKind kind, const CurrentRecord& record);
+  void ShowOnboardProfile(DeviceKind kind, std::uint8_t index);
   void Edited(DeviceKind kind);
   void Save(DeviceKind kind);
   [[nodiscard]] bool CustomShown();

@@ -26,6 +26,7 @@
 #include "app/routing_types.h"
 #include "device/device_channel.h"
 #include "profiles/profile_catalogue.h"
+#include "sim/factory_defaults.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "storage/settings_folder.h"
@@ -505,6 +506,78 @@ TEST_F(LightingEditorTest, OnboardProfileSwitchRefreshesThePadPage) {
   EXPECT_EQ(Get<ui::SliderControl>("mp_deng_light_slider").Value(), 3);
   EXPECT_EQ(Record(DeviceKind::kMousePad)[rec::kProfileIndex], 2);
   EXPECT_EQ(simulated.mousePad.Snapshot().ActiveProfile(), 2);
+  EXPECT_EQ(Get<ui::ListControl>("mp_deng_combo_profile").CurrentIndex(), 2);
+  EXPECT_EQ(device::ExchangesOnForbiddenThread(), 0u) << "no exchange on the UI thread";
+  wnd->Destroy(false);
+  wnd->Channel(DeviceKind::kMousePad).hid.CloseDevice();
+}
+
+// The mouse's numbered buttons: the one of the profile in use is marked after each refresh,
+// a click on another switches the mouse, and a click on the marked one sends nothing.
+TEST_F(LightingEditorTest, MouseOnboardButtonsSwitchAndMarkTheProfileInUse) {
+  sim::SimulatedDevices simulated(bus);
+  simulated.mouse.Plug();
+  for (int i = 0; i < 1000 && !wnd->Channel(DeviceKind::kMouse).connected; ++i) {
+    Pump();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_TRUE(wnd->Channel(DeviceKind::kMouse).connected);
+  const int first = simulated.mouse.Snapshot().ActiveProfile();
+  const auto marked = [&] {
+    std::vector<int> on;
+    for (int i = 0; i < 5; ++i) {
+      if (Get<ui::Control>("ms_profile_" + std::to_string(i)).Attribute("style") == "active") on.push_back(i);
+    }
+    return on;
+  };
+  for (int i = 0; i < 400 && marked() != std::vector<int>{first}; ++i) {
+    Pump();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_EQ(marked(), std::vector<int>{first}) << "marked after the connect";
+  Click("ms_profile_" + std::to_string(first));
+  EXPECT_EQ(devices->Context().work->Pending(DeviceKind::kMouse), 0U) << "no switch to the profile in use";
+  const int target = (first + 3) % 5;
+  Click("ms_profile_" + std::to_string(target));
+  for (int i = 0; i < 1000 && marked() != std::vector<int>{target}; ++i) {
+    Pump();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_EQ(marked(), std::vector<int>{target});
+  EXPECT_EQ(simulated.mouse.Snapshot().ActiveProfile(), target);
+  EXPECT_EQ(device::ExchangesOnForbiddenThread(), 0u) << "no exchange on the UI thread";
+  wnd->Destroy(false);
+  wnd->Channel(DeviceKind::kMouse).hid.CloseDevice();
+}
+
+// The pad's reset runs on its thread (with the second it needs to settle), and the
+// synchronisation it asks for brings the factory settings onto the page; an edit still waiting
+// for its flush does not write the old record over them.
+TEST_F(LightingEditorTest, PadResetRunsOnThePadsThreadAndThePageShowsTheFactorySettings) {
+  sim::SimulatedDevices simulated(bus);
+  simulated.mousePad.WithFirmware([](sim::Firmware& f) {
+    sim::FirmwareState& s = f.State();
+    s.settings[device::kSettingsSlotSize * s.ActiveProfile() + rec::kMode] = 6;
+    s.settings[device::kSettingsSlotSize * s.ActiveProfile() + rec::kBrightness] = 1;
+  });
+  simulated.mousePad.Plug();
+  auto& modes = Get<ui::ListControl>("mp_deng_combo_modeSelect");
+  for (int i = 0; i < 1000 && modes.CurrentIndex() != 6; ++i) {
+    Pump();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_EQ(modes.CurrentIndex(), 6) << "shown after the connect";
+  const auto factory = sim::factory::Record(DeviceKind::kMousePad, simulated.mousePad.Snapshot().ActiveProfile());
+  ASSERT_NE(factory[rec::kMode], 6);
+  wnd->Store().MarkDirty(DeviceKind::kMousePad);  // an edit whose flush is still to come
+  Click("mp_one_profile_default");
+  for (int i = 0; i < 1000 && modes.CurrentIndex() != factory[rec::kMode]; ++i) {
+    Pump();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_EQ(simulated.mousePad.Snapshot().factoryResets, 1);
+  EXPECT_EQ(modes.CurrentIndex(), factory[rec::kMode]);
+  EXPECT_EQ(Get<ui::SliderControl>("mp_deng_light_slider").Value(), factory[rec::kBrightness]);
   EXPECT_EQ(device::ExchangesOnForbiddenThread(), 0u) << "no exchange on the UI thread";
   wnd->Destroy(false);
   wnd->Channel(DeviceKind::kMousePad).hid.CloseDevice();
