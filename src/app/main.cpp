@@ -24,6 +24,7 @@
 #include "app/lighting_wiring.h"
 #include "app/main_wnd.h"
 #include "app/performance_page.h"
+#include "app/profile_lists.h"
 #include "app/sim_commands.h"
 #include "app/single_instance.h"
 #include "device/hotplug.h"
@@ -32,6 +33,7 @@
 #include "platform/autostart.h"
 #include "platform/data_folders.h"
 #include "platform/pointer_settings_worker.h"
+#include "profiles/profile_file.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "ui/qt/qt_ui.h"
@@ -176,6 +178,12 @@ int Run(int argc, char** argv, const Options& options) {
   animation.AttachPictures();
   app::LightingWiring lighting(window, wiring, &animation.Engine());
   app::PerformancePage performance(window, wiring, lighting, &pointerSettings);
+  // The default profile files: the keyboard's saved factory keys first, then the program's data.
+  std::vector<std::filesystem::path> defaultFolders = {profiles::SavedDefaultsFolder()};
+  if (const auto shipped = platform::FindDataSubfolder(dataFolders, "defaults"); !shipped.empty()) {
+    defaultFolders.push_back(shipped);
+  }
+  app::ProfileLists profileLists(window, wiring, std::move(defaultFolders), &keyEditors, &pointerSettings);
   const app::KeyPictureWiring keyPictures(
       window, [&lighting](device::DeviceKind kind) { lighting.SaveLightProfile(kind); }, animation.Engine());
 
