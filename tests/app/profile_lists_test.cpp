@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QScreen>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -554,6 +556,13 @@ TEST_F(ProfileListsTest, ScreenshotsOfTheProfileArea) {
     ASSERT_TRUE(host->grab().save(folder + "/profile_area_kb_" + language + ".png"));
     wnd->SwitchLanguage();
   }
+  // The list open, with its several profiles: the popup is a window of its own.
+  auto& combo = Widget<QComboBox>(kKbLight.combo);
+  combo.showPopup();
+  Pump();
+  ASSERT_TRUE(QGuiApplication::primaryScreen()->grabWindow(0, host->x(), host->y(), host->width(), host->height())
+                  .save(folder + "/profile_area_kb_open.png"));
+  combo.hidePopup();
   Get<ui::OptionControl>("ms_tab").Select(true, true);
   Get<ui::OptionControl>("ms_key_Op_tab").Select(true, true);
   Pump();
