@@ -29,6 +29,7 @@
 #include "profiles/profile_file.h"
 #include "profiles/profile_history.h"
 #include "sim/sim_bus.h"
+#include "sim/simulated_device.h"
 #include "storage/atomic_file.h"
 #include "storage/ini_file.h"
 #include "storage/settings_folder.h"
@@ -132,6 +133,18 @@ class ProfileListsTest : public testing::Test, public test::PageDriver {
     Pump();
   }
 
+  // Pumps until `done` holds (false after 10 s).
+  template <class F>
+  bool Until(F done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      Pump();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    Settle();
+    return true;
+  }
   ui::ListControl& List(const ProfileListControls& l) { return Get<ui::ListControl>(l.combo); }
   std::vector<std::string> Items(const ProfileListControls& l) {
     std::vector<std::string> items;
@@ -171,6 +184,7 @@ class ProfileListsTest : public testing::Test, public test::PageDriver {
   std::vector<std::string> boxes;
   int answer = 1;
   sim::SimBus bus;
+  sim::SimulatedDevices sims{bus};
   std::unique_ptr<ui::qt::QtUi> ui;
   std::unique_ptr<DeviceWiring> devices;
   std::unique_ptr<LightingWiring> lighting;
@@ -512,6 +526,51 @@ TEST_F(ProfileListsTest, MouseLightResetSavesThePointerValuesItSets) {
   EXPECT_TRUE(wnd->Store().IsDirty(DeviceKind::kMouse));
   const profiles::ProfileHistory history(profiles::GetDeviceFolder(DeviceKind::kMouse));
   EXPECT_EQ(history.Versions("Mine.led").size(), 1u);
+}
+
+// A connected keyboard: its remembered key profile is made current on connect; choosing another
+// loads it, redraws nothing on the device from the UI thread, and the device thread writes its
+// page 0 to the keyboard.
+TEST_F(ProfileListsTest, KeyProfileSelectWritesPageZeroOnTheDeviceThread) {
+  Prepare(DeviceKind::kKeyboard, kKey, {"K1", "K2"});
+  std::vector<std::uint8_t> body(512, 0);
+  for (std::size_t i = 0; i < body.size(); i += 3) body[i] = 0x02, body[i + 1] = 0x04;  // every key: A
+  ASSERT_TRUE(profiles::WriteProfileFile(File(DeviceKind::kKeyboard, kKey, "K2"), 1, body));
+  Open();  // the window forbids device I/O on the UI thread
+  const std::size_t forbidden = device::ExchangesOnForbiddenThread();
+  sims.keyboard.Plug();
+  const ProfileListControls& kb = plist::kLists[1];
+  ASSERT_TRUE(Until([&] { return List(kb).CurrentIndex() == 0; })) << "selected on connect";
+  const auto before = sims.keyboard.WithFirmware([](sim::Firmware& f) { return f.State().keyPages[0]; });
+  ASSERT_NE(before[0], 0x02) << "the keyboard starts with other keys";
+  Choose(kb, 1);
+  const std::size_t bytes = 3 * wnd->Image().Read(DeviceKind::kKeyboard, [](const device::DeviceBlocks& b) {
+    return std::size_t{b.info[device::kInfoLedCount]};
+  });
+  ASSERT_GT(bytes, 0u);
+  const auto onDevice = [&] {
+    return sims.keyboard.WithFirmware([](sim::Firmware& f) { return f.State().keyPages[0]; });
+  };
+  EXPECT_TRUE(Until([&] { return std::equal(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(bytes), onDevice().begin()); }));
+  EXPECT_EQ(Ini(DeviceKind::kKeyboard, "PROFILESELECT", "select"), "1");
+  EXPECT_EQ(device::ExchangesOnForbiddenThread(), forbidden);
+}
+
+// A version brought back while the program runs: the selected entry is loaded and applied again,
+// another entry is left alone.
+TEST_F(ProfileListsTest, ARestoredSelectedProfileIsLoadedAgain) {
+  Prepare(DeviceKind::kMousePad, kLight, {"Pad", "Other"});
+  Open();
+  const ProfileListControls& mp = plist::kLists[4];
+  Choose(mp, 0);
+  std::vector<std::uint8_t> body(64, 0x33);
+  ASSERT_TRUE(profiles::WriteProfileFile(File(DeviceKind::kMousePad, kLight, "Pad"), 3, body));
+  lists->ProfileRestored(DeviceKind::kMousePad, true, "Other");
+  Settle();
+  EXPECT_EQ(wnd->Image().Current(DeviceKind::kMousePad)[1], 'P');
+  lists->ProfileRestored(DeviceKind::kMousePad, true, "pad");
+  Settle();
+  EXPECT_EQ(wnd->Image().Current(DeviceKind::kMousePad)[1], 0x33);
 }
 
 // The profile area follows the editor tabs: the key page shows the key list and its rename
