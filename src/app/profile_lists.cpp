@@ -1,6 +1,7 @@
 #include "app/profile_lists.h"
 
 #include <algorithm>
+#include <future>
 #include <vector>
 
 #include "app/routing_tables.h"
@@ -58,6 +59,34 @@ ProfileLists::ProfileLists(CMainWnd& window, DeviceWiring& devices,
     PageTabChanged(tab);
     if (next) next(tab);
   };
+  OrderConnectAfterFiles();
+}
+
+// A connect reads "select" and the names and saves the device's state into the selected
+// profiles: it first lets the file work asked for before it finish (a first run's catalogue, a
+// selection), so that it finds the catalogue the lists show. It runs on a detection thread,
+// which may wait on the file worker; the file worker never waits on a device or the UI thread.
+void ProfileLists::OrderConnectAfterFiles() {
+  device::DeviceThreadsContext& ctx = devices_.Context();
+  ctx.sync.saveSelectedLightProfile = [this, next = ctx.sync.saveSelectedLightProfile](DeviceKind kind) {
+    WaitForFiles();
+    return next && next(kind);
+  };
+  ctx.sync.saveSelectedKeyProfile = [this, next = ctx.sync.saveSelectedKeyProfile](DeviceKind kind) {
+    WaitForFiles();
+    return next && next(kind);
+  };
+  ctx.profiles.readSelect = [this, next = ctx.profiles.readSelect](DeviceKind kind, device::ProfileList list) {
+    WaitForFiles();
+    return next ? next(kind, list) : 0;
+  };
+}
+
+void ProfileLists::WaitForFiles() {
+  auto done = std::make_shared<std::promise<void>>();
+  std::future<void> finished = done->get_future();
+  files_.Post([done] { done->set_value(); });
+  (void)finished.wait_for(kFileWaitLimit);
 }
 
 ProfileLists::~ProfileLists() = default;

@@ -164,6 +164,10 @@ class ProfileLists {
   using DisplayStep = std::function<void(const Outcome&)>;
 
   void RegisterRoutes();
+  void OrderConnectAfterFiles();
+  // Not on the UI thread: waits for the file work queued so far (at most kFileWaitLimit).
+  void WaitForFiles();
+  static constexpr std::chrono::seconds kFileWaitLimit{10};
   void Run(FileStep files, DisplayStep display, bool operation = true);
   bool Idle();
   [[nodiscard]] bool Report(const Outcome& outcome);
