@@ -24,6 +24,7 @@
 #include "app/lighting_wiring.h"
 #include "app/main_wnd.h"
 #include "app/performance_page.h"
+#include "app/profile_lists.h"
 #include "app/profile_restore.h"
 #include "app/sim_commands.h"
 #include "app/single_instance.h"
@@ -33,6 +34,7 @@
 #include "platform/autostart.h"
 #include "platform/data_folders.h"
 #include "platform/pointer_settings_worker.h"
+#include "profiles/profile_file.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "ui/qt/qt_ui.h"
@@ -172,8 +174,15 @@ int Run(int argc, char** argv, const Options& options) {
   app::AnimationWiring animation(window);
   // The mouse's consumer reports cue the pad's reactive effect.
   wiring.Context().setPadReactiveTrigger = [&animation] { animation.Engine().OnMouseEvent(); };
+  // The default profile files: the keyboard's saved factory keys first, then the program's data.
+  std::vector<std::filesystem::path> defaultFolders = {profiles::SavedDefaultsFolder()};
+  if (const auto shipped = platform::FindDataSubfolder(dataFolders, "defaults"); !shipped.empty()) {
+    defaultFolders.push_back(shipped);
+  }
+  app::ProfileLists profileLists(window, wiring, std::move(defaultFolders), nullptr, &pointerSettings);
   window.Create();
   app::KeyEditorWiring keyEditors(window, wiring);
+  profileLists.SetKeyEditors(&keyEditors);
   animation.AttachPictures();
   app::LightingWiring lighting(window, wiring, &animation.Engine());
   app::PerformancePage performance(window, wiring, lighting, &pointerSettings);
@@ -192,8 +201,9 @@ int Run(int argc, char** argv, const Options& options) {
   // `tavrinexctl profile restore`: the file is replaced on the device's thread, the lists follow.
   const app::ProfileRestoreService restore(
       *wiring.Context().work, [&ui](std::function<void()> task) { ui.Loop().Post(std::move(task)); },
-      [](device::DeviceKind kind, profiles::ProfileListKind, const std::string& name) {
+      [&profileLists](device::DeviceKind kind, profiles::ProfileListKind list, const std::string& name) {
         Line("profile restored: " + std::string(device::KindPrefix(kind)) + " " + name);
+        profileLists.ProfileRestored(kind, list == profiles::ProfileListKind::kLight, name);
       });
   server.AcceptProfileRequests([&restore](const app::ProfileRestoreRequest& request) {
     return restore.Serve(request);

@@ -25,6 +25,7 @@ enum class DeviceTask : std::uint8_t {
   kOnboardProfile,   // SelectOnboardProfile
   kFactoryReset,     // CMD_FACTORY_RESET
   kRestoreProfile,   // an earlier version of a profile file brought back
+  kWriteKeyPage,     // page 0 of the key image after a key profile was selected or reset
 };
 
 class DeviceWorkQueue {
