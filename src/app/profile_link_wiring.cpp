@@ -1,0 +1,157 @@
+#include "app/profile_link_wiring.h"
+
+#include <string>
+
+#include "profiles/profile_catalogue.h"
+#include "profiles/profile_link.h"
+
+namespace tavrinex::app {
+
+using profiles::kAutoSwitchGroups;
+using profiles::LinkOutcome;
+using profiles::ProfileCatalogue;
+
+ui::ListControl* WindowProfileLists::List(std::size_t group) const {
+  return window_.Find<ui::ListControl>(kAutoSwitchGroups[group].listControl);
+}
+
+int WindowProfileLists::Count(std::size_t group) const {
+  const ui::ListControl* list = List(group);
+  return list != nullptr ? list->Count() : 0;
+}
+
+int WindowProfileLists::Current(std::size_t group) const {
+  const ui::ListControl* list = List(group);
+  return list != nullptr ? list->CurrentIndex() : -1;
+}
+
+void WindowProfileLists::Select(std::size_t group, int index) {
+  if (ui::ListControl* list = List(group)) (void)list->SelectItem(index);
+}
+
+ProfileLinkWiring::ProfileLinkWiring(CMainWnd& window, ui::ProgramChooser& chooser,
+                                     platform::ForegroundSource& source)
+    : window_(window),
+      chooser_(chooser),
+      source_(source),
+      lists_(window.Window()),
+      watcher_(lists_, [&window](std::function<void()> task) { window.UiLayer().Loop().Post(std::move(task)); }) {
+  for (std::size_t group = 0; group < kAutoSwitchGroups.size(); ++group) {
+    const std::string prefix(kAutoSwitchGroups[group].linkPrefix);
+    (void)window.Routes().Register(Table::kSelectLate, prefix + "check",
+                                   [this, group](const ui::Notification&) { OnCheck(group); });
+    (void)window.Routes().Register(Table::kClick, prefix + "btn",
+                                   [this, group](const ui::Notification&) { OnButton(group); });
+  }
+  if (!source.Knows()) ShowUnavailable();
+}
+
+ProfileLinkWiring::~ProfileLinkWiring() { Stop(); }
+
+void ProfileLinkWiring::Start() {
+  if (started_) return;
+  started_ = true;
+  watcher_.Start(source_);
+}
+
+void ProfileLinkWiring::Stop() {
+  if (!started_) return;
+  started_ = false;
+  watcher_.Stop();
+}
+
+ui::Control* ProfileLinkWiring::Find(std::size_t group, std::string_view suffix) {
+  return window_.Window().Find(std::string(kAutoSwitchGroups[group].linkPrefix) + std::string(suffix));
+}
+
+int ProfileLinkWiring::CurrentEntry(std::size_t group) const { return lists_.Current(group); }
+
+void ProfileLinkWiring::ShowLinked(std::size_t group, std::string_view path) {
+  if (ui::Control* edit = Find(group, "edit")) {
+    edit->SetResourceText(false);
+    edit->SetText(profiles::ProgramFileName(path));
+    edit->SetToolTip(path);
+  }
+  if (auto* check = dynamic_cast<ui::OptionControl*>(Find(group, "check"))) check->Select(true, false);
+  if (ui::Control* row = Find(group, "name_hor")) row->SetVisible(true);
+}
+
+void ProfileLinkWiring::ShowUnlinked(std::size_t group) {
+  if (!source_.Knows()) return;  // the row keeps saying why nothing can be linked
+  if (ui::Control* edit = Find(group, "edit")) {
+    edit->SetText(profiles::kNoProgram);
+    edit->SetToolTip("");
+  }
+  if (ui::Control* row = Find(group, "name_hor")) row->SetVisible(false);
+}
+
+void ProfileLinkWiring::ShowLink(std::size_t group, int entry) {
+  const auto& g = kAutoSwitchGroups[group];
+  const ProfileCatalogue catalogue(g.kind);
+  const std::string program = catalogue.Program(g.list, entry);
+  if (catalogue.LinkFlag(g.list, entry) != 0 && profiles::IsProgramPath(program)) {
+    ShowLinked(group, program);
+    return;
+  }
+  if (auto* check = dynamic_cast<ui::OptionControl*>(Find(group, "check"))) check->Select(false, false);
+  ShowUnlinked(group);
+}
+
+// The check and the button cannot do anything useful: they are disabled, and the link row
+// tells why in the current language (resource text follows a language switch).
+void ProfileLinkWiring::ShowUnavailable() {
+  const std::string tip = window_.UiLayer().Translate(kNoForegroundTip);
+  for (std::size_t group = 0; group < kAutoSwitchGroups.size(); ++group) {
+    for (const std::string_view suffix : {"check", "btn"}) {
+      if (ui::Control* c = Find(group, suffix)) {
+        c->SetEnabled(false);
+        c->SetToolTip(tip);
+      }
+    }
+    if (ui::Control* edit = Find(group, "edit")) {
+      edit->SetResourceText(true);
+      edit->SetText(kNoForegroundText);
+      edit->SetToolTip(tip);
+    }
+    if (ui::Control* row = Find(group, "name_hor")) row->SetVisible(true);
+  }
+}
+
+void ProfileLinkWiring::OnCheck(std::size_t group) {
+  auto* check = dynamic_cast<ui::OptionControl*>(Find(group, "check"));
+  if (check == nullptr) return;
+  const int entry = CurrentEntry(group);
+  const auto& g = kAutoSwitchGroups[group];
+  const ProfileCatalogue catalogue(g.kind);
+  // No current entry (no device yet): there is nothing to link, and no key "-1" is written.
+  if (entry < 0) {
+    check->Select(false, false);
+    return;
+  }
+  if (!check->IsSelected()) {
+    profiles::Unlink(catalogue, g.list, entry);
+    ShowUnlinked(group);
+    return;
+  }
+  const std::optional<std::string> chosen = chooser_.Choose(&window_.Window());
+  const LinkOutcome outcome = profiles::LinkByCheck(catalogue, g.list, lists_.Count(group), entry, chosen);
+  if (outcome == LinkOutcome::kLinked) {
+    ShowLinked(group, *chosen);
+    return;
+  }
+  if (outcome == LinkOutcome::kDuplicate) (void)window_.ShowMessage(kLinkDuplicateMessage);
+  check->Select(false, true);  // its notification shows the entry unlinked
+  ShowUnlinked(group);
+}
+
+void ProfileLinkWiring::OnButton(std::size_t group) {
+  const int entry = CurrentEntry(group);
+  if (entry < 0) return;
+  const auto& g = kAutoSwitchGroups[group];
+  const std::optional<std::string> chosen = chooser_.Choose(&window_.Window());
+  if (profiles::LinkByButton(ProfileCatalogue(g.kind), g.list, entry, chosen) == LinkOutcome::kLinked) {
+    ShowLinked(group, *chosen);
+  }
+}
+
+}  // namespace tavrinex::app
