@@ -24,6 +24,7 @@
 #include "app/lighting_wiring.h"
 #include "app/main_wnd.h"
 #include "app/performance_page.h"
+#include "app/profile_link_wiring.h"
 #include "app/sim_commands.h"
 #include "app/single_instance.h"
 #include "device/hotplug.h"
@@ -31,9 +32,11 @@
 #include "device/linux_hid_backend.h"
 #include "platform/autostart.h"
 #include "platform/data_folders.h"
+#include "platform/foreground.h"
 #include "platform/pointer_settings_worker.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
+#include "ui/qt/program_chooser_dialog.h"
 #include "ui/qt/qt_ui.h"
 
 namespace {
@@ -166,6 +169,10 @@ int Run(int argc, char** argv, const Options& options) {
   platform::PointerSettingsWorker pointerSettings(
       platform::ChoosePointerSettingsBackend(platform::DesktopSessionOfThisProcess()));
   Line("pointer settings: " + std::string(pointerSettings.Backend().Name()));
+  // The program in front, for the profiles linked to programs.
+  const auto foreground = platform::ChooseForegroundSource(platform::DesktopSessionOfThisProcess());
+  Line("foreground program: " + std::string(foreground->Name()) +
+       (foreground->Knows() ? "" : " (this desktop does not tell which window is in front)"));
   app::CMainWnd window(ui, *link.backend, env);
   app::DeviceWiring wiring(window, *link.backend, link.hotplug);
   app::AnimationWiring animation(window);
@@ -176,6 +183,9 @@ int Run(int argc, char** argv, const Options& options) {
   animation.AttachPictures();
   app::LightingWiring lighting(window, wiring, &animation.Engine());
   app::PerformancePage performance(window, wiring, lighting, &pointerSettings);
+  // Follows the program in front on the window's auto-switch worker: stops with the workers.
+  ui::qt::ProgramChooserDialog programChooser(ui, app::ProgramOfferOfThisUser);
+  app::ProfileLinkWiring links(window, programChooser, *foreground);
   const app::KeyPictureWiring keyPictures(
       window, [&lighting](device::DeviceKind kind) { lighting.SaveLightProfile(kind); }, animation.Engine());
 

@@ -1,6 +1,14 @@
 #include "app/profile_link_wiring.h"
 
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <vector>
 #include <string>
+
+#include "core/stop_event.h"
+#include "platform/program_catalog.h"
 
 #include "profiles/profile_catalogue.h"
 #include "profiles/profile_link.h"
@@ -10,6 +18,24 @@ namespace tavrinex::app {
 using profiles::kAutoSwitchGroups;
 using profiles::LinkOutcome;
 using profiles::ProfileCatalogue;
+
+namespace {
+
+std::vector<ui::ProgramEntry> EntriesOf(const std::vector<platform::ProgramChoice>& choices) {
+  std::vector<ui::ProgramEntry> entries;
+  entries.reserve(choices.size());
+  for (const platform::ProgramChoice& c : choices) entries.push_back({c.name, c.chineseName, c.icon, c.executable});
+  return entries;
+}
+
+}  // namespace
+
+ui::ProgramOffer ProgramOfferOfThisUser() {
+  const char* path = std::getenv("PATH");
+  return {EntriesOf(platform::InstalledPrograms(platform::ApplicationFoldersOfThisUser(),
+                                                path != nullptr ? path : "/usr/bin:/bin")),
+          EntriesOf(platform::RunningPrograms("/proc", ::getuid()))};
+}
 
 ui::ListControl* WindowProfileLists::List(std::size_t group) const {
   return window_.Find<ui::ListControl>(kAutoSwitchGroups[group].listControl);
@@ -44,19 +70,30 @@ ProfileLinkWiring::ProfileLinkWiring(CMainWnd& window, ui::ProgramChooser& choos
                                    [this, group](const ui::Notification&) { OnButton(group); });
   }
   if (!source.Knows()) ShowUnavailable();
+  // One thread follows the program in front for all five lists: it waits on its stop event
+  // alone (the source tells it nothing; the source's own thread calls the watcher).
+  WorkerRegistry& workers = window.Workers();
+  workers.Fill(Worker::kKeyboardLightAutoSwitch, [this](const core::StopEvent& stop) {
+    Start();
+    while (!stop.WaitFor(std::chrono::hours(24))) {
+    }
+    Stop();
+  });
+  for (const Worker w : {Worker::kKeyboardKeyAutoSwitch, Worker::kMouseLightAutoSwitch,
+                         Worker::kMouseKeyAutoSwitch, Worker::kMousePadLightAutoSwitch}) {
+    workers.ServeBy(w, Worker::kKeyboardLightAutoSwitch);
+  }
 }
 
 ProfileLinkWiring::~ProfileLinkWiring() { Stop(); }
 
 void ProfileLinkWiring::Start() {
-  if (started_) return;
-  started_ = true;
+  if (started_.exchange(true)) return;
   watcher_.Start(source_);
 }
 
 void ProfileLinkWiring::Stop() {
-  if (!started_) return;
-  started_ = false;
+  if (!started_.exchange(false)) return;
   watcher_.Stop();
 }
 

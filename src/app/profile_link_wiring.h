@@ -3,6 +3,7 @@
 // reading of the catalogues, which runs on the foreground source's thread.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -20,6 +21,9 @@ inline constexpr std::string_view kLinkDuplicateMessage = "message_text_13";
 // and the text of the link row.
 inline constexpr std::string_view kNoForegroundTip = "link_no_foreground";
 inline constexpr std::string_view kNoForegroundText = "link_no_foreground_short";
+
+// What the program chooser offers: this user's installed applications and running programs.
+[[nodiscard]] ui::ProgramOffer ProgramOfferOfThisUser();
 
 // The window's profile lists, by their names in the skin.
 class WindowProfileLists final : public profiles::ProfileListAccess {
@@ -42,7 +46,8 @@ class ProfileLinkWiring {
   ProfileLinkWiring(const ProfileLinkWiring&) = delete;
   ProfileLinkWiring& operator=(const ProfileLinkWiring&) = delete;
 
-  // Starts following the program in front; Stop ends it (within about 100 ms).
+  // Starts following the program in front; Stop ends it (within about 100 ms). The window's
+  // worker registry does both (its auto-switch thread), so the watcher ends with the workers.
   void Start();
   void Stop();
   [[nodiscard]] profiles::AutoSwitchWatcher& Watcher() { return watcher_; }
@@ -65,7 +70,7 @@ class ProfileLinkWiring {
   platform::ForegroundSource& source_;
   WindowProfileLists lists_;
   profiles::AutoSwitchWatcher watcher_;
-  bool started_ = false;
+  std::atomic<bool> started_{false};
 };
 
 }  // namespace tavrinex::app
