@@ -29,7 +29,11 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 QIcon IconOf(const ProgramEntry& entry) {
   QIcon icon;
   if (!entry.icon.empty()) {
-    icon = entry.icon.front() == '/' ? QIcon(Q(entry.icon)) : QIcon::fromTheme(Q(entry.icon));
+    if (entry.icon.front() != '/') {
+      icon = QIcon::fromTheme(Q(entry.icon));
+    } else if (QFileInfo::exists(Q(entry.icon))) {
+      icon = QIcon(Q(entry.icon));
+    }
   }
   if (icon.isNull()) icon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
   if (icon.isNull()) icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
@@ -39,7 +43,7 @@ QIcon IconOf(const ProgramEntry& entry) {
 void AddSection(QListWidget& list, const QString& title, const std::vector<ProgramEntry>& entries,
                 bool chinese) {
   auto* header = new QListWidgetItem(title, &list);
-  header->setFlags(Qt::NoItemFlags);
+  header->setFlags(Qt::ItemIsEnabled);  // shown in full colour, never chosen
   QFont bold = header->font();
   bold.setBold(true);
   header->setFont(bold);
@@ -126,7 +130,9 @@ std::optional<std::string> ProgramChooserDialog::Choose(Window* parent) {
     ok->setEnabled(!chosen.isEmpty());
   });
   QDialog* const box = dialog.data();
-  QObject::connect(list, &QListWidget::itemDoubleClicked, box, &QDialog::accept);
+  QObject::connect(list, &QListWidget::itemDoubleClicked, box, [box](QListWidgetItem* item) {
+    if (item->data(kPathRole).isValid()) box->accept();
+  });
   QObject::connect(ok, &QPushButton::clicked, box, &QDialog::accept);
   QObject::connect(cancel, &QPushButton::clicked, box, &QDialog::reject);
   QObject::connect(other, &QPushButton::clicked, box, [&tr, &chosen, box] {
