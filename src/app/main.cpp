@@ -25,6 +25,7 @@
 #include "app/main_wnd.h"
 #include "app/performance_page.h"
 #include "app/profile_link_wiring.h"
+#include "app/profile_lists.h"
 #include "app/sim_commands.h"
 #include "app/single_instance.h"
 #include "device/hotplug.h"
@@ -34,6 +35,7 @@
 #include "platform/data_folders.h"
 #include "platform/foreground.h"
 #include "platform/pointer_settings_worker.h"
+#include "profiles/profile_file.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "ui/qt/program_chooser_dialog.h"
@@ -183,6 +185,12 @@ int Run(int argc, char** argv, const Options& options) {
   animation.AttachPictures();
   app::LightingWiring lighting(window, wiring, &animation.Engine());
   app::PerformancePage performance(window, wiring, lighting, &pointerSettings);
+  // The default profile files: the keyboard's saved factory keys first, then the program's data.
+  std::vector<std::filesystem::path> defaultFolders = {profiles::SavedDefaultsFolder()};
+  if (const auto shipped = platform::FindDataSubfolder(dataFolders, "defaults"); !shipped.empty()) {
+    defaultFolders.push_back(shipped);
+  }
+  app::ProfileLists profileLists(window, wiring, std::move(defaultFolders), &keyEditors, &pointerSettings);
   // Follows the program in front on the window's auto-switch worker: stops with the workers.
   ui::qt::ProgramChooserDialog programChooser(ui, app::ProgramOfferOfThisUser);
   app::ProfileLinkWiring links(window, programChooser, *foreground);

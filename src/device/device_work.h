@@ -24,6 +24,7 @@ enum class DeviceTask : std::uint8_t {
   kSaveLightProfile, // an editor's save of the selected light profile (a file write)
   kOnboardProfile,   // SelectOnboardProfile
   kFactoryReset,     // CMD_FACTORY_RESET
+  kWriteKeyPage,     // page 0 of the key image after a key profile was selected or reset
 };
 
 class DeviceWorkQueue {

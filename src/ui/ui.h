@@ -80,6 +80,10 @@ class Ui {
   // nothing when the user cancels.
   [[nodiscard]] virtual std::optional<std::filesystem::path> AskOpenFile(
       Window* parent, const OpenFileSpec& spec) = 0;
+  // Asks for a file to save, starting with `initialName` (may be empty) and asking before an
+  // existing file is replaced; nothing when the user cancels.
+  [[nodiscard]] virtual std::optional<std::filesystem::path> AskSaveFile(
+      Window* parent, const OpenFileSpec& spec, std::string_view initialName) = 0;
   // Why an image reference (relative to the skin folder, or absolute) cannot be shown: empty
   // when it can.
   [[nodiscard]] virtual std::string ImageProblem(std::string_view image) const = 0;

@@ -156,8 +156,12 @@ std::string QtUi::ImageProblem(std::string_view image) const {
   return {};
 }
 
-std::optional<std::filesystem::path> QtUi::AskOpenFile(Window* parent,
-                                                       const OpenFileSpec& spec) {
+namespace {
+
+// A file dialog over the owner window; Qt uses the desktop's own dialog (the XDG portal in a
+// sandbox) where the platform offers one.
+std::optional<std::filesystem::path> AskFile(Window* parent, const OpenFileSpec& spec, bool save,
+                                             std::string_view initialName = {}) {
   auto* owner = dynamic_cast<QtWindow*>(parent);
   QStringList filters;
   for (const FileFilter& f : spec.filters) {
@@ -166,16 +170,29 @@ std::optional<std::filesystem::path> QtUi::AskOpenFile(Window* parent,
   }
   // On the heap: the owner window may go while the dialog runs, and takes it along then.
   QPointer<QFileDialog> dialog = new QFileDialog(owner != nullptr ? owner->HostWidget() : nullptr);
-  dialog->setAcceptMode(QFileDialog::AcceptOpen);
-  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog->setNameFilters(filters);
   dialog->setDefaultSuffix(Q(spec.defaultSuffix));
+  if (!initialName.empty()) dialog->selectFile(Q(initialName));
   const bool accepted = dialog->exec() == QDialog::Accepted;
   if (dialog.isNull()) return std::nullopt;
   const QStringList files = dialog->selectedFiles();
   delete dialog.data();
   if (!accepted || files.isEmpty()) return std::nullopt;
   return std::filesystem::path(files.front().toStdString());
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> QtUi::AskOpenFile(Window* parent,
+                                                       const OpenFileSpec& spec) {
+  return AskFile(parent, spec, false);
+}
+
+std::optional<std::filesystem::path> QtUi::AskSaveFile(Window* parent, const OpenFileSpec& spec,
+                                                       std::string_view initialName) {
+  return AskFile(parent, spec, true, initialName);
 }
 
 void QtUi::RegisterControlClass(std::string_view name, ControlFactory factory) {

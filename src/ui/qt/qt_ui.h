@@ -46,6 +46,8 @@ class QtUi final : public Ui, public UiLoop {
   std::string Translate(std::string_view id) const override;
   std::optional<std::filesystem::path> AskOpenFile(Window* parent,
                                                    const OpenFileSpec& spec) override;
+  std::optional<std::filesystem::path> AskSaveFile(Window* parent, const OpenFileSpec& spec,
+                                                  std::string_view initialName) override;
   std::string ImageProblem(std::string_view image) const override;
   void RegisterControlClass(std::string_view name, ControlFactory factory) override;
   void SetCustomTagHandler(CustomTagHandler handler) override;
