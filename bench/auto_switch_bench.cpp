@@ -73,8 +73,7 @@ class UiThread {
   std::thread thread_;
 };
 
-// Lists of four items whose selection stores "select", as the profile selection does, and
-// tells the bench which item was applied.
+// Lists of four items that tell the bench which item was applied.
 class AppliedLists final : public profiles::ProfileListAccess {
  public:
   int Count(std::size_t) const override { return 4; }
@@ -83,8 +82,6 @@ class AppliedLists final : public profiles::ProfileListAccess {
     return current_[group];
   }
   void Select(std::size_t group, int index) override {
-    const auto& g = profiles::kAutoSwitchGroups[group];
-    (void)profiles::ProfileCatalogue(g.kind).SetSelect(g.list, index);
     {
       const std::lock_guard lock(mutex_);
       current_[group] = index;

@@ -193,7 +193,7 @@ int Run(int argc, char** argv, const Options& options) {
   app::ProfileLists profileLists(window, wiring, std::move(defaultFolders), &keyEditors, &pointerSettings);
   // Follows the program in front on the window's auto-switch worker: stops with the workers.
   ui::qt::ProgramChooserDialog programChooser(ui, app::ProgramOfferOfThisUser);
-  app::ProfileLinkWiring links(window, programChooser, *foreground);
+  app::ProfileLinkWiring links(window, profileLists, programChooser, *foreground);
   const app::KeyPictureWiring keyPictures(
       window, [&lighting](device::DeviceKind kind) { lighting.SaveLightProfile(kind); }, animation.Engine());
 

@@ -52,16 +52,21 @@ int WindowProfileLists::Current(std::size_t group) const {
 }
 
 void WindowProfileLists::Select(std::size_t group, int index) {
-  if (ui::ListControl* list = List(group)) (void)list->SelectItem(index);
+  lists_.SelectForForeground(plist::kLists[group], index);
 }
 
-ProfileLinkWiring::ProfileLinkWiring(CMainWnd& window, ui::ProgramChooser& chooser,
+// The watcher's selection reaches the UI thread after the catalogue writes queued before it,
+// so that it reads the user's latest choice.
+ProfileLinkWiring::ProfileLinkWiring(CMainWnd& window, ProfileLists& lists, ui::ProgramChooser& chooser,
                                      platform::ForegroundSource& source)
     : window_(window),
+      profileLists_(lists),
       chooser_(chooser),
       source_(source),
-      lists_(window.Window()),
-      watcher_(lists_, [&window](std::function<void()> task) { window.UiLayer().Loop().Post(std::move(task)); }) {
+      lists_(window.Window(), lists),
+      watcher_(lists_, [&window, &lists](std::function<void()> task) {
+        window.UiLayer().Loop().Post([&lists, task = std::move(task)] { lists.RunCatalogueWork({}, task); });
+      }) {
   for (std::size_t group = 0; group < kAutoSwitchGroups.size(); ++group) {
     const std::string prefix(kAutoSwitchGroups[group].linkPrefix);
     (void)window.Routes().Register(Table::kSelectLate, prefix + "check",
@@ -122,18 +127,6 @@ void ProfileLinkWiring::ShowUnlinked(std::size_t group) {
   if (ui::Control* row = Find(group, "name_hor")) row->SetVisible(false);
 }
 
-void ProfileLinkWiring::ShowLink(std::size_t group, int entry) {
-  const auto& g = kAutoSwitchGroups[group];
-  const ProfileCatalogue catalogue(g.kind);
-  const std::string program = catalogue.Program(g.list, entry);
-  if (catalogue.LinkFlag(g.list, entry) != 0 && profiles::IsProgramPath(program)) {
-    ShowLinked(group, program);
-    return;
-  }
-  if (auto* check = dynamic_cast<ui::OptionControl*>(Find(group, "check"))) check->Select(false, false);
-  ShowUnlinked(group);
-}
-
 // The check and the button cannot do anything useful: they are disabled, and the link row
 // tells why in the current language (resource text follows a language switch).
 void ProfileLinkWiring::ShowUnavailable() {
@@ -154,31 +147,31 @@ void ProfileLinkWiring::ShowUnavailable() {
   }
 }
 
+// The check and the button: the user's choice on the UI thread, the catalogue on the file
+// worker, the outcome shown back on the UI thread.
 void ProfileLinkWiring::OnCheck(std::size_t group) {
   auto* check = dynamic_cast<ui::OptionControl*>(Find(group, "check"));
   if (check == nullptr) return;
   const int entry = CurrentEntry(group);
   const auto& g = kAutoSwitchGroups[group];
-  const ProfileCatalogue catalogue(g.kind);
   // No current entry (no device yet): there is nothing to link, and no key "-1" is written.
   if (entry < 0) {
     check->Select(false, false);
     return;
   }
   if (!check->IsSelected()) {
-    profiles::Unlink(catalogue, g.list, entry);
+    profileLists_.RunCatalogueWork([g, entry] { profiles::Unlink(ProfileCatalogue(g.kind), g.list, entry); }, {});
     ShowUnlinked(group);
     return;
   }
   const std::optional<std::string> chosen = chooser_.Choose(&window_.Window());
-  const LinkOutcome outcome = profiles::LinkByCheck(catalogue, g.list, lists_.Count(group), entry, chosen);
-  if (outcome == LinkOutcome::kLinked) {
-    ShowLinked(group, *chosen);
-    return;
-  }
-  if (outcome == LinkOutcome::kDuplicate) (void)window_.ShowMessage(kLinkDuplicateMessage);
-  check->Select(false, true);  // its notification shows the entry unlinked
-  ShowUnlinked(group);
+  const int count = lists_.Count(group);
+  auto outcome = std::make_shared<LinkOutcome>(LinkOutcome::kUnlinked);
+  profileLists_.RunCatalogueWork(
+      [g, count, entry, chosen, outcome] {
+        *outcome = profiles::LinkByCheck(ProfileCatalogue(g.kind), g.list, count, entry, chosen);
+      },
+      [this, group, entry, chosen, outcome] { ShowOutcome(group, entry, *outcome, chosen.value_or("")); });
 }
 
 void ProfileLinkWiring::OnButton(std::size_t group) {
@@ -186,9 +179,21 @@ void ProfileLinkWiring::OnButton(std::size_t group) {
   if (entry < 0) return;
   const auto& g = kAutoSwitchGroups[group];
   const std::optional<std::string> chosen = chooser_.Choose(&window_.Window());
-  if (profiles::LinkByButton(ProfileCatalogue(g.kind), g.list, entry, chosen) == LinkOutcome::kLinked) {
-    ShowLinked(group, *chosen);
+  auto outcome = std::make_shared<LinkOutcome>(LinkOutcome::kUnchanged);
+  profileLists_.RunCatalogueWork(
+      [g, entry, chosen, outcome] { *outcome = profiles::LinkByButton(ProfileCatalogue(g.kind), g.list, entry, chosen); },
+      [this, group, entry, chosen, outcome] { ShowOutcome(group, entry, *outcome, chosen.value_or("")); });
+}
+
+void ProfileLinkWiring::ShowOutcome(std::size_t group, int entry, LinkOutcome outcome, const std::string& path) {
+  if (outcome == LinkOutcome::kUnchanged || CurrentEntry(group) != entry) return;
+  if (outcome == LinkOutcome::kLinked) {
+    ShowLinked(group, path);
+    return;
   }
+  if (outcome == LinkOutcome::kDuplicate) (void)window_.ShowMessage(kLinkDuplicateMessage);
+  if (auto* check = dynamic_cast<ui::OptionControl*>(Find(group, "check"))) check->Select(false, true);
+  ShowUnlinked(group);
 }
 
 }  // namespace tavrinex::app

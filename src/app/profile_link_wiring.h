@@ -10,8 +10,10 @@
 #include <string_view>
 
 #include "app/main_wnd.h"
+#include "app/profile_lists.h"
 #include "platform/foreground.h"
 #include "profiles/auto_switch.h"
+#include "profiles/profile_link.h"
 #include "ui/program_chooser.h"
 
 namespace tavrinex::app {
@@ -25,10 +27,11 @@ inline constexpr std::string_view kNoForegroundText = "link_no_foreground_short"
 // What the program chooser offers: this user's installed applications and running programs.
 [[nodiscard]] ui::ProgramOffer ProgramOfferOfThisUser();
 
-// The window's profile lists, by their names in the skin.
+// The window's profile lists: found by their names in the skin, selected through the profile
+// lists' own selection (which keeps the user's choice stored).
 class WindowProfileLists final : public profiles::ProfileListAccess {
  public:
-  explicit WindowProfileLists(ui::Window& window) : window_(window) {}
+  WindowProfileLists(ui::Window& window, ProfileLists& lists) : window_(window), lists_(lists) {}
   int Count(std::size_t group) const override;
   int Current(std::size_t group) const override;
   void Select(std::size_t group, int index) override;
@@ -36,12 +39,15 @@ class WindowProfileLists final : public profiles::ProfileListAccess {
  private:
   ui::ListControl* List(std::size_t group) const;
   ui::Window& window_;
+  ProfileLists& lists_;
 };
 
 class ProfileLinkWiring {
  public:
-  // After window.Create(). The window, the chooser and the source must outlive this object.
-  ProfileLinkWiring(CMainWnd& window, ui::ProgramChooser& chooser, platform::ForegroundSource& source);
+  // After window.Create(). The window, the lists, the chooser and the source must outlive
+  // this object. Catalogue writes run on the lists' file worker, in order with theirs.
+  ProfileLinkWiring(CMainWnd& window, ProfileLists& lists, ui::ProgramChooser& chooser,
+                    platform::ForegroundSource& source);
   ~ProfileLinkWiring();
   ProfileLinkWiring(const ProfileLinkWiring&) = delete;
   ProfileLinkWiring& operator=(const ProfileLinkWiring&) = delete;
@@ -52,8 +58,6 @@ class ProfileLinkWiring {
   void Stop();
   [[nodiscard]] profiles::AutoSwitchWatcher& Watcher() { return watcher_; }
 
-  // The link controls of a group for entry `entry`'s link (what selecting an entry shows).
-  void ShowLink(std::size_t group, int entry);
   // Says on the link controls that this desktop cannot tell the program in front.
   void ShowUnavailable();
 
@@ -65,7 +69,10 @@ class ProfileLinkWiring {
   [[nodiscard]] ui::Control* Find(std::size_t group, std::string_view suffix);
   [[nodiscard]] int CurrentEntry(std::size_t group) const;
 
+  void ShowOutcome(std::size_t group, int entry, profiles::LinkOutcome outcome, const std::string& path);
+
   CMainWnd& window_;
+  ProfileLists& profileLists_;
   ui::ProgramChooser& chooser_;
   platform::ForegroundSource& source_;
   WindowProfileLists lists_;

@@ -68,17 +68,14 @@ void AutoSwitchWatcher::OnForeground(const std::string& executable) {
 void AutoSwitchWatcher::Refresh() { OnForeground(LastForeground()); }
 
 // The linked entry, else the user's own choice, becomes current; the list loads it only when
-// the current item changes. Selecting stores the new index as "select"; the user's choice is
-// put back, and only then is anything written.
+// the current item changes, and leaves the user's choice stored.
 void AutoSwitchWatcher::ApplyOnUi(Shared& shared, std::size_t group, int linked) {
   const AutoSwitchGroup& g = kAutoSwitchGroups[group];
-  const ProfileCatalogue catalogue(g.kind);
-  const int user = catalogue.Select(g.list);
+  const int user = ProfileCatalogue(g.kind).Select(g.list);
   const int target = linked >= 0 ? linked : user;
   if (target < 0 || target >= shared.lists.Count(group)) return;
   if (shared.lists.Current(group) == target) return;
   shared.lists.Select(group, target);
-  if (catalogue.Select(g.list) != user) (void)catalogue.SetSelect(g.list, user);
 }
 
 }  // namespace tavrinex::profiles

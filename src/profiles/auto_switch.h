@@ -6,8 +6,8 @@
 // it on the source's own thread once per change of the active window; it reads the links from
 // the catalogues there and posts the selection to the UI thread, where the list raises its
 // item-select (and so loads and applies the profile) only when the current item changes.
-// The catalogue's "select" keeps the user's own choice: the watcher writes it back after its
-// selection only when that selection changed it.
+// The catalogue's "select" keeps the user's own choice: a selection made for the program in
+// front is not stored as the user's, so the watcher writes nothing at all.
 #pragma once
 
 #include <array>
@@ -60,8 +60,9 @@ class ProfileListAccess {
   virtual ~ProfileListAccess() = default;
   [[nodiscard]] virtual int Count(std::size_t group) const = 0;  // 0 when the list does not exist
   [[nodiscard]] virtual int Current(std::size_t group) const = 0;  // -1 when no item is current
-  // Makes the item current; the list raises its item-select exactly when the current item
-  // changes, as for a user's pick.
+  // Makes the item current for the program in front: the list raises its item-select exactly
+  // when the current item changes, as for a user's pick, but the catalogue's "select" keeps
+  // the user's own choice.
   virtual void Select(std::size_t group, int index) = 0;
 };
 
