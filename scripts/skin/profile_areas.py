@@ -33,19 +33,23 @@ BUTTONS = [("add", "profile_add"), ("sub", "profile_remove"), ("copy", "profile_
            ("edit", "profile_rename"), ("import", "profile_import"), ("export", "profile_export")]
 
 
-def text_edit(b, name, rect, read_only=False):
+def placeholder(text_id):
+    return '<property name="placeholderid" stdset="0"><string>%s</string></property>' % text_id
+
+
+def text_edit(b, name, rect, read_only=False, hint=None):
     ro = '<property name="readOnly"><bool>true</bool></property>' if read_only else ""
     b.add('<widget class="QLineEdit" name="%s">%s<property name="maxLength"><number>120</number>'
-          '</property>%s</widget>' % (name, geo(*rect), ro))
+          '</property>%s%s</widget>' % (name, geo(*rect), ro, placeholder(hint) if hint else ""))
 
 
 def list_controls(b, p, role, title):
     """Title, list, rename panel and link controls of one list, at the top of its page."""
     b.label("%s_%s_profile_title" % (p, role), (10, 12, WIDTH, 20), title, cls="dtitle")
-    b.add('<widget class="QComboBox" name="%s_%s_profile_combo">%s</widget>'
-          % (p, role, geo(10, 40, WIDTH, 32)))
+    b.add('<widget class="QComboBox" name="%s_%s_profile_combo">%s%s</widget>'
+          % (p, role, geo(10, 40, WIDTH, 32), placeholder("profile_none_selected")))
     b.open_group("%s_%s_profile_edit" % (p, role), (10, 80, WIDTH, 30))
-    text_edit(b, "%s_%s_profile_name_edit" % (p, role), (0, 0, 124, 30))
+    text_edit(b, "%s_%s_profile_name_edit" % (p, role), (0, 0, 124, 30), hint="profile_name_hint")
     b.button("%s_%s_profile_edit_save_btn" % (p, role), (128, 0, 48, 30), "profile_rename_save", "dbutton")
     b.close()
     b.check("%s_%s_profile_link_check" % (p, role), (10, 122, WIDTH, 22), "profile_link_check")

@@ -180,20 +180,21 @@ int Run(int argc, char** argv, const Options& options) {
   app::AnimationWiring animation(window);
   // The mouse's consumer reports cue the pad's reactive effect.
   wiring.Context().setPadReactiveTrigger = [&animation] { animation.Engine().OnMouseEvent(); };
-  window.Create();
-  app::KeyEditorWiring keyEditors(window, wiring);
-  animation.AttachPictures();
-  app::LightingWiring lighting(window, wiring, &animation.Engine());
-  app::PerformancePage performance(window, wiring, lighting, &pointerSettings);
   // The default profile files: the keyboard's saved factory keys first, then the program's data.
   std::vector<std::filesystem::path> defaultFolders = {profiles::SavedDefaultsFolder()};
   if (const auto shipped = platform::FindDataSubfolder(dataFolders, "defaults"); !shipped.empty()) {
     defaultFolders.push_back(shipped);
   }
-  app::ProfileLists profileLists(window, wiring, std::move(defaultFolders), &keyEditors, &pointerSettings);
+  app::ProfileLists profileLists(window, wiring, std::move(defaultFolders), nullptr, &pointerSettings);
   // Follows the program in front on the window's auto-switch worker: stops with the workers.
   ui::qt::ProgramChooserDialog programChooser(ui, app::ProgramOfferOfThisUser);
   app::ProfileLinkWiring links(window, profileLists, programChooser, *foreground);
+  window.Create();
+  app::KeyEditorWiring keyEditors(window, wiring);
+  profileLists.SetKeyEditors(&keyEditors);
+  animation.AttachPictures();
+  app::LightingWiring lighting(window, wiring, &animation.Engine());
+  app::PerformancePage performance(window, wiring, lighting, &pointerSettings);
   const app::KeyPictureWiring keyPictures(
       window, [&lighting](device::DeviceKind kind) { lighting.SaveLightProfile(kind); }, animation.Engine());
 

@@ -117,14 +117,16 @@ class ProfileLists {
  public:
   // `defaultFolders`: where the default profile files are looked for, best first. `keys` and
   // `pointer` may be null (no key labels to redraw; nothing reaches the desktop); `dialogs`
-  // null: the UI layer's dialogs over the main window. Build after the window is created and
-  // after the lighting and key wiring; it registers the list routes and the "fillLists" and
-  // page-tab hooks of the shell.
+  // null: the UI layer's dialogs over the main window. Build before the window is created (its
+  // init steps fill the lists through the shell's "fillLists" hook); it registers the list
+  // routes and the page-tab hook.
   ProfileLists(CMainWnd& window, DeviceWiring& devices, std::vector<std::filesystem::path> defaultFolders,
                KeyEditorWiring* keys, platform::PointerSettingsWorker* pointer,
                std::unique_ptr<ProfileFileDialogs> dialogs = nullptr);
   // Finishes the file work still queued.
   ~ProfileLists();
+  // The key editors, once they exist (they need the created window).
+  void SetKeyEditors(KeyEditorWiring* keys) { keys_ = keys; }
   ProfileLists(const ProfileLists&) = delete;
   ProfileLists& operator=(const ProfileLists&) = delete;
 

@@ -92,6 +92,7 @@ QtControl::QtControl(QWidget* widget, ControlHost& host)
   userData_ = widget->property("userdata").toString().toStdString();
   rawText_ = WidgetText().toStdString();
   if (widget->property("resourcetext").toBool()) SetResourceText(true);
+  ShowPlaceholder();
   // A background given by the layout as the skin format's attributes.
   background_ = ParseColour(widget->property("bkcolor").toString());
   backgroundImage_ = widget->property("bkimage").toString().toStdString();
@@ -203,6 +204,17 @@ void QtControl::SetResourceText(bool on) {
 
 void QtControl::ReapplyText() {
   if (resourceText_) ShowText(Q(host_.Translate(rawText_)));
+  ShowPlaceholder();
+}
+
+// What an empty combo or edit shows, given by the layout as a language id ("placeholderid"),
+// so that it follows the language while the items and the text stay the user's own.
+void QtControl::ShowPlaceholder() {
+  const QVariant id = widget_->property("placeholderid");
+  if (!id.isValid()) return;
+  const QString text = Q(host_.Translate(id.toString().toStdString()));
+  if (auto* combo = qobject_cast<QComboBox*>(widget_)) combo->setPlaceholderText(text);
+  if (auto* line = qobject_cast<QLineEdit*>(widget_)) line->setPlaceholderText(text);
 }
 
 // Hidden by the window's own hiding counts as visible: the control's own flag is asked.

@@ -49,6 +49,7 @@ class QtControl : public virtual Control {
   [[nodiscard]] QWidget* Widget() const { return widget_; }
   // Shows the current translation again (language switch).
   void ReapplyText();
+  void ShowPlaceholder();
   [[nodiscard]] LedPicture* Led() const;
 
   std::string Name() const override;
