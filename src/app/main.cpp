@@ -185,10 +185,12 @@ int Run(int argc, char** argv, const Options& options) {
   if (const auto shipped = platform::FindDataSubfolder(dataFolders, "defaults"); !shipped.empty()) {
     defaultFolders.push_back(shipped);
   }
+  // Before the window: its init steps fill the lists and start the workers.
   app::ProfileLists profileLists(window, wiring, std::move(defaultFolders), nullptr, &pointerSettings);
   // Follows the program in front on the window's auto-switch worker: stops with the workers.
   ui::qt::ProgramChooserDialog programChooser(ui, app::ProgramOfferOfThisUser);
   app::ProfileLinkWiring links(window, profileLists, programChooser, *foreground);
+  links.FollowConnects(wiring.Context().window);
   window.Create();
   app::KeyEditorWiring keyEditors(window, wiring);
   profileLists.SetKeyEditors(&keyEditors);

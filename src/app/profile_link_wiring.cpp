@@ -38,7 +38,7 @@ ui::ProgramOffer ProgramOfferOfThisUser() {
 }
 
 ui::ListControl* WindowProfileLists::List(std::size_t group) const {
-  return window_.Find<ui::ListControl>(kAutoSwitchGroups[group].listControl);
+  return window_.Window().Find<ui::ListControl>(kAutoSwitchGroups[group].listControl);
 }
 
 int WindowProfileLists::Count(std::size_t group) const {
@@ -63,7 +63,7 @@ ProfileLinkWiring::ProfileLinkWiring(CMainWnd& window, ProfileLists& lists, ui::
       profileLists_(lists),
       chooser_(chooser),
       source_(source),
-      lists_(window.Window(), lists),
+      lists_(window, lists),
       watcher_(lists_, [&window, &lists](std::function<void()> task) {
         window.UiLayer().Loop().Post([&lists, task = std::move(task)] { lists.RunCatalogueWork({}, task); });
       }) {
@@ -74,7 +74,11 @@ ProfileLinkWiring::ProfileLinkWiring(CMainWnd& window, ProfileLists& lists, ui::
     (void)window.Routes().Register(Table::kClick, prefix + "btn",
                                    [this, group](const ui::Notification&) { OnButton(group); });
   }
-  if (!source.Knows()) ShowUnavailable();
+  // After the lists are filled (a window-init step).
+  window.Hooks().fillLists = [this, next = window.Hooks().fillLists] {
+    if (next) next();
+    if (!source_.Knows()) ShowUnavailable();
+  };
   // One thread follows the program in front for all five lists: it waits on its stop event
   // alone (the source tells it nothing; the source's own thread calls the watcher).
   WorkerRegistry& workers = window.Workers();
@@ -91,6 +95,13 @@ ProfileLinkWiring::ProfileLinkWiring(CMainWnd& window, ProfileLists& lists, ui::
 }
 
 ProfileLinkWiring::~ProfileLinkWiring() { Stop(); }
+
+void ProfileLinkWiring::FollowConnects(device::WindowHooks& hooks) {
+  hooks.selectComboItem = [this, next = std::move(hooks.selectComboItem)](std::string_view combo, int index) {
+    if (next) next(combo, index);
+    watcher_.Refresh();
+  };
+}
 
 void ProfileLinkWiring::Start() {
   if (started_.exchange(true)) return;

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "app/main_wnd.h"
+#include "device/detection.h"
 #include "app/profile_lists.h"
 #include "platform/foreground.h"
 #include "profiles/auto_switch.h"
@@ -31,21 +32,22 @@ inline constexpr std::string_view kNoForegroundText = "link_no_foreground_short"
 // lists' own selection (which keeps the user's choice stored).
 class WindowProfileLists final : public profiles::ProfileListAccess {
  public:
-  WindowProfileLists(ui::Window& window, ProfileLists& lists) : window_(window), lists_(lists) {}
+  WindowProfileLists(CMainWnd& window, ProfileLists& lists) : window_(window), lists_(lists) {}
   int Count(std::size_t group) const override;
   int Current(std::size_t group) const override;
   void Select(std::size_t group, int index) override;
 
  private:
   ui::ListControl* List(std::size_t group) const;
-  ui::Window& window_;
+  CMainWnd& window_;
   ProfileLists& lists_;
 };
 
 class ProfileLinkWiring {
  public:
-  // After window.Create(). The window, the lists, the chooser and the source must outlive
-  // this object. Catalogue writes run on the lists' file worker, in order with theirs.
+  // Before window.Create(), as the lists (its window-init steps show the controls' state and
+  // start the watcher's worker). The window, the lists, the chooser and the source must
+  // outlive this object. Catalogue writes run on the lists' file worker, in order with theirs.
   ProfileLinkWiring(CMainWnd& window, ProfileLists& lists, ui::ProgramChooser& chooser,
                     platform::ForegroundSource& source);
   ~ProfileLinkWiring();
@@ -57,6 +59,9 @@ class ProfileLinkWiring {
   void Start();
   void Stop();
   [[nodiscard]] profiles::AutoSwitchWatcher& Watcher() { return watcher_; }
+  // A device connect makes the remembered items current; the program in front then has its
+  // say again.
+  void FollowConnects(device::WindowHooks& hooks);
 
   // Says on the link controls that this desktop cannot tell the program in front.
   void ShowUnavailable();

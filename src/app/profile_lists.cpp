@@ -233,7 +233,7 @@ void ProfileLists::SelectForForeground(const ProfileListControls& l, int index) 
 void ProfileLists::RunCatalogueWork(std::function<void()> files, std::function<void()> display) {
   Run(
       [files = std::move(files)] {
-        files();
+        if (files) files();
         return Outcome{};
       },
       [display = std::move(display)](const Outcome&) {

@@ -73,8 +73,10 @@ void AutoSwitchWatcher::ApplyOnUi(Shared& shared, std::size_t group, int linked)
   const AutoSwitchGroup& g = kAutoSwitchGroups[group];
   const int user = ProfileCatalogue(g.kind).Select(g.list);
   const int target = linked >= 0 ? linked : user;
+  const int current = shared.lists.Current(group);
+  // No current item: the device has not connected; its connect makes the user's item current.
+  if (current < 0 || current == target) return;
   if (target < 0 || target >= shared.lists.Count(group)) return;
-  if (shared.lists.Current(group) == target) return;
   shared.lists.Select(group, target);
 }
 

@@ -86,7 +86,8 @@ class AutoSwitchWatcher {
   // The program in front changed ("" when unknown). Any thread.
   void OnForeground(const std::string& executable);
   // Takes the last program in front again: for when the lists' current items were set by
-  // someone else (a device connect makes the remembered items current).
+  // someone else (a device connect makes the remembered items current). Lists without a
+  // current item (no device yet) are left alone.
   void Refresh();
   [[nodiscard]] std::string LastForeground() const;
 

@@ -191,10 +191,15 @@ TEST_F(AutoSwitchTest, TheUsersIndexOutsideTheListSelectsNothing) {
   EXPECT_EQ(StoredSelect(kKbLight), 9);
 }
 
-TEST_F(AutoSwitchTest, RefreshTakesTheProgramInFrontAgainAfterAConnectChoseTheItems) {
+TEST_F(AutoSwitchTest, ListsWaitForTheirDeviceAndFollowOnceItConnects) {
   Link(kKbLight, 2, kGame);
+  lists_.current[kKbLight] = -1;  // no keyboard yet
   Bring(kGame);
-  lists_.current[kKbLight] = 1;  // a connect made the remembered item current again
+  Bring(kEditor);
+  EXPECT_EQ(lists_.current[kKbLight], -1);
+  EXPECT_EQ(lists_.loads[kKbLight], 0);
+  Bring(kGame);
+  lists_.current[kKbLight] = 1;  // the connect makes the remembered item current
   watcher_.Refresh();
   RunUi();
   EXPECT_EQ(lists_.current[kKbLight], 2);
