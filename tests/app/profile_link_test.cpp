@@ -364,7 +364,7 @@ TEST_F(ProfileLinkTest, ADesktopThatDoesNotTellSaysSoInBothLanguages) {
   }
   EXPECT_EQ(Get(kEdit).Text(), "当前桌面不支持");
   wnd->SwitchLanguage();
-  EXPECT_EQ(Get(kEdit).Text(), "Not available on this desktop");
+  EXPECT_EQ(Get(kEdit).Text(), "Not offered here");
   UserPicks(2);  // an unlinked entry keeps the note
   EXPECT_TRUE(Get(kRow).IsVisible());
 }
