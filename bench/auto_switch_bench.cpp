@@ -2,7 +2,8 @@
 // xvfb-run -n <display> build/default/bench/bench_auto_switch):
 // - from the change of _NET_ACTIVE_WINDOW to the linked profile applied on the "UI thread";
 // - what the watcher costs while nothing changes: CPU time and thread wake-ups over an idle
-//   window (TAVRINEX_IDLE_SECONDS, default 10; the counters give the rate per 60 s).
+//   window (TAVRINEX_IDLE_SECONDS, default 10; the counters give the rate per 60 s), and how
+//   long it takes to stop.
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <signal.h>
@@ -13,6 +14,7 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -247,7 +249,10 @@ void BM_IdleWatcher(benchmark::State& state) {
     state.counters["cpu_ms_per_60s"] = (ProcessCpuMs() - cpu) * perMinute;
     state.counters["idle_s"] = seconds;
   }
+  const auto stopping = std::chrono::steady_clock::now();
   watcher.Stop();
+  state.counters["stop_ms"] =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - stopping).count();
 }
 BENCHMARK(BM_IdleWatcher)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
