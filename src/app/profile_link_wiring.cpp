@@ -4,12 +4,12 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <vector>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "core/stop_event.h"
 #include "platform/program_catalog.h"
-
 #include "profiles/profile_catalogue.h"
 #include "profiles/profile_link.h"
 
@@ -74,8 +74,12 @@ ProfileLinkWiring::ProfileLinkWiring(CMainWnd& window, ProfileLists& lists, ui::
     (void)window.Routes().Register(Table::kClick, prefix + "btn",
                                    [this, group](const ui::Notification&) { OnButton(group); });
   }
-  // After the lists are filled (a window-init step).
+  // After the lists are filled (a window-init step), and again in a new language (the tips).
   window.Hooks().fillLists = [this, next = window.Hooks().fillLists] {
+    if (next) next();
+    if (!source_.Knows()) ShowUnavailable();
+  };
+  window.Hooks().languageChanged = [this, next = window.Hooks().languageChanged] {
     if (next) next();
     if (!source_.Knows()) ShowUnavailable();
   };

@@ -363,8 +363,11 @@ TEST_F(ProfileLinkTest, ADesktopThatDoesNotTellSaysSoInBothLanguages) {
     EXPECT_TRUE(Get(prefix + "name_hor").IsVisible()) << prefix;
   }
   EXPECT_EQ(Get(kEdit).Text(), "当前桌面不支持");
+  EXPECT_EQ(Get(kCheck).ToolTip(), "当前桌面不告诉程序哪个窗口在最前面，配置无法跟随正在使用的程序切换。");
   wnd->SwitchLanguage();
   EXPECT_EQ(Get(kEdit).Text(), "Not offered here");
+  EXPECT_EQ(Get(kCheck).ToolTip(), ui->Translate("link_no_foreground"));
+  EXPECT_TRUE(Get(kCheck).ToolTip().starts_with("This desktop")) << Get(kCheck).ToolTip();
   UserPicks(2);  // an unlinked entry keeps the note
   EXPECT_TRUE(Get(kRow).IsVisible());
 }
