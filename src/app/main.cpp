@@ -24,6 +24,7 @@
 #include "app/lighting_wiring.h"
 #include "app/main_wnd.h"
 #include "app/performance_page.h"
+#include "app/profile_link_wiring.h"
 #include "app/profile_lists.h"
 #include "app/profile_restore.h"
 #include "app/sim_commands.h"
@@ -33,10 +34,12 @@
 #include "device/linux_hid_backend.h"
 #include "platform/autostart.h"
 #include "platform/data_folders.h"
+#include "platform/foreground.h"
 #include "platform/pointer_settings_worker.h"
 #include "profiles/profile_file.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
+#include "ui/qt/program_chooser_dialog.h"
 #include "ui/qt/qt_ui.h"
 
 namespace {
@@ -169,6 +172,10 @@ int Run(int argc, char** argv, const Options& options) {
   platform::PointerSettingsWorker pointerSettings(
       platform::ChoosePointerSettingsBackend(platform::DesktopSessionOfThisProcess()));
   Line("pointer settings: " + std::string(pointerSettings.Backend().Name()));
+  // The program in front, for the profiles linked to programs.
+  const auto foreground = platform::ChooseForegroundSource(platform::DesktopSessionOfThisProcess());
+  Line("foreground program: " + std::string(foreground->Name()) +
+       (foreground->Knows() ? "" : " (this desktop does not tell which window is in front)"));
   app::CMainWnd window(ui, *link.backend, env);
   app::DeviceWiring wiring(window, *link.backend, link.hotplug);
   app::AnimationWiring animation(window);
@@ -179,7 +186,12 @@ int Run(int argc, char** argv, const Options& options) {
   if (const auto shipped = platform::FindDataSubfolder(dataFolders, "defaults"); !shipped.empty()) {
     defaultFolders.push_back(shipped);
   }
+  // Before the window: its init steps fill the lists and start the workers.
   app::ProfileLists profileLists(window, wiring, std::move(defaultFolders), nullptr, &pointerSettings);
+  // Follows the program in front on the window's auto-switch worker: stops with the workers.
+  ui::qt::ProgramChooserDialog programChooser(ui, app::ProgramOfferOfThisUser);
+  app::ProfileLinkWiring links(window, profileLists, programChooser, *foreground);
+  links.FollowConnects(wiring.Context().window);
   window.Create();
   app::KeyEditorWiring keyEditors(window, wiring);
   profileLists.SetKeyEditors(&keyEditors);

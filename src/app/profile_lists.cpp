@@ -227,10 +227,11 @@ void ProfileLists::Select(const ProfileListControls& l) {
   };
   auto link = std::make_shared<Link>();
   profiles::ProfileState& state = window_.Profiles();
+  const bool usersChoice = !foregroundSelection_;
   Run(
-      [&l, &state, cur, link] {
+      [&l, &state, cur, link, usersChoice] {
         const ProfileCatalogue catalogue(l.kind);
-        (void)catalogue.SetSelect(l.list, cur);
+        if (usersChoice) (void)catalogue.SetSelect(l.list, cur);
         link->flag = catalogue.LinkFlag(l.list, cur);
         if (link->flag != 0) {
           link->program = catalogue.Program(l.list, cur);
@@ -246,6 +247,26 @@ void ProfileLists::Select(const ProfileListControls& l) {
         if (!outcome.ok) return;
         Apply(l);
         (void)Report(outcome);
+      },
+      false);
+}
+
+void ProfileLists::SelectForForeground(const ProfileListControls& l, int index) {
+  ui::ListControl* list = List(l);
+  if (list == nullptr) return;
+  foregroundSelection_ = true;  // the item-select runs within SelectItem
+  (void)list->SelectItem(index);
+  foregroundSelection_ = false;
+}
+
+void ProfileLists::RunCatalogueWork(std::function<void()> files, std::function<void()> display) {
+  Run(
+      [files = std::move(files)] {
+        if (files) files();
+        return Outcome{};
+      },
+      [display = std::move(display)](const Outcome&) {
+        if (display) display();
       },
       false);
 }

@@ -152,6 +152,13 @@ class ProfileLists {
   // selected entry of its list, it is loaded and applied again. UI thread.
   void ProfileRestored(device::DeviceKind kind, bool lightNotKey, std::string name);
 
+  // The program in front makes entry `index` of the list current: the list raises its
+  // item-select as for a user's pick, but the catalogue's "select" keeps the user's own choice.
+  void SelectForForeground(const ProfileListControls& l, int index);
+  // Catalogue work of the link controls, in order with the lists' own file work; `display`
+  // follows on the UI thread.
+  void RunCatalogueWork(std::function<void()> files, std::function<void()> display);
+
   // Tests: true while file work or its display step is outstanding.
   [[nodiscard]] bool Busy() const { return pending_ > 0; }
 
@@ -191,6 +198,7 @@ class ProfileLists {
   platform::PointerSettingsWorker* pointer_;
   std::unique_ptr<ProfileFileDialogs> dialogs_;
   std::vector<std::filesystem::path> defaultFolders_;
+  bool foregroundSelection_ = false;  // the item-select under way is the program in front's
   int pending_ = 0;          // file steps whose display step has not run
   int operations_ = 0;       // of them, list operations
   std::shared_ptr<char> alive_ = std::make_shared<char>();

@@ -20,6 +20,10 @@ bool WorkerRegistry::IsFilled(Worker worker) const {
   return static_cast<bool>(bodies_[static_cast<std::size_t>(worker)]);
 }
 
+void WorkerRegistry::ServeBy(Worker worker, Worker by) {
+  servedBy_[static_cast<std::size_t>(worker)] = by;
+}
+
 const core::StopEvent& WorkerRegistry::StopOf(Worker worker) const {
   return *stops_[static_cast<std::size_t>(worker)];
 }
@@ -28,6 +32,11 @@ void WorkerRegistry::Start(const std::function<void()>& betweenGroups) {
   for (std::size_t i = 0; i < kWorkerCount; ++i) {
     if (i == kWorkersBeforeTimers && betweenGroups) betweenGroups();
     const WorkerSlot& slot = kWorkerSlots[i];
+    if (!bodies_[i] && servedBy_[i]) {
+      diagnostic_("worker \"" + std::string(slot.name) + "\": served by \"" +
+                  std::string(kWorkerSlots[static_cast<std::size_t>(*servedBy_[i])].name) + "\"");
+      continue;
+    }
     if (!bodies_[i]) {
       diagnostic_("worker \"" + std::string(slot.name) + "\" not started: its owner (" +
                   std::string(slot.owner) + ") is not built yet");

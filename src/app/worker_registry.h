@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -88,6 +89,8 @@ class WorkerRegistry {
   // Before Start: the body of a slot (replaces an earlier one).
   void Fill(Worker worker, WorkerBody body);
   [[nodiscard]] bool IsFilled(Worker worker) const;
+  // Before Start: a slot whose work another slot's thread does; it starts no thread of its own.
+  void ServeBy(Worker worker, Worker by);
 
   // Starts the filled slots in order; `betweenGroups` runs after the first group (the
   // periodic timers go there). Empty slots write their diagnostic line.
@@ -111,6 +114,7 @@ class WorkerRegistry {
 
   Diagnostic diagnostic_;
   std::array<WorkerBody, kWorkerCount> bodies_;
+  std::array<std::optional<Worker>, kWorkerCount> servedBy_;
   std::array<std::shared_ptr<core::StopEvent>, kWorkerCount> stops_;
   std::array<std::thread, kWorkerCount> threads_;
   std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();

@@ -75,25 +75,36 @@ class X11Foreground final : public ForegroundSource {
     return ExecutableOfProcess(static_cast<long>(Property32(connection_, window, windowPid_, XCB_ATOM_CARDINAL)));
   }
 
+  // The replies that Current() waits for can bring a property event along: xcb keeps it in its
+  // queue, and poll() would never see it. So the queue is drained before every wait.
   void Run(const Changed& changed) {
     changed(Current());
     std::array<pollfd, 2> fds = {{{xcb_get_file_descriptor(connection_), POLLIN, 0}, {stop_.Fd(), POLLIN, 0}}};
     while (!stop_.IsSet()) {
-      if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) break;
-      bool activeChanged = false;
-      while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
-        if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
-          const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
-          activeChanged = activeChanged || (notify->window == root_ && notify->atom == activeWindow_);
-        }
-        std::free(event);
-      }
+      const bool activeChanged = DrainEvents();
       if (xcb_connection_has_error(connection_) != 0) {
         changed("");  // the X server went away: nothing is known any more
         break;
       }
-      if (activeChanged && !stop_.IsSet()) changed(Current());
+      if (activeChanged) {
+        if (!stop_.IsSet()) changed(Current());
+        continue;
+      }
+      if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) break;
     }
+  }
+
+  // Takes every event read so far; true when the active window changed among them.
+  bool DrainEvents() {
+    bool activeChanged = false;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+      if ((event->response_type & 0x7F) == XCB_PROPERTY_NOTIFY) {
+        const auto* notify = reinterpret_cast<xcb_property_notify_event_t*>(event);
+        activeChanged = activeChanged || (notify->window == root_ && notify->atom == activeWindow_);
+      }
+      std::free(event);
+    }
+    return activeChanged;
   }
 
   xcb_connection_t* connection_;

@@ -2,6 +2,7 @@
 // workers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -87,6 +88,22 @@ TEST(WorkerRegistry, ShutdownWithoutStartAndTwiceIsHarmless) {
   WorkerRegistry registry([log](std::string_view l) { log->Add(l); });
   EXPECT_EQ(registry.Shutdown().started, 0u);
   EXPECT_EQ(registry.Shutdown().started, 0u);
+}
+
+TEST(WorkerRegistry, ASlotServedByAnotherStartsNoThreadAndSaysWhich) {
+  auto log = std::make_shared<Log>();
+  WorkerRegistry registry([log](std::string_view l) { log->Add(l); });
+  registry.Fill(Worker::kKeyboardLightAutoSwitch, [](const core::StopEvent& stop) {
+    (void)stop.WaitFor(std::chrono::seconds(30));
+  });
+  registry.ServeBy(Worker::kMousePadLightAutoSwitch, Worker::kKeyboardLightAutoSwitch);
+  registry.Start({});
+  EXPECT_EQ(registry.Shutdown().started, 1u);
+  const auto lines = log->Copy();
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      "worker \"mouse-pad lighting-profile auto-switch\": served by "
+                      "\"keyboard lighting-profile auto-switch\""),
+            lines.end());
 }
 
 }  // namespace

@@ -77,6 +77,26 @@ TEST_F(X11ForegroundTest, EveryActiveWindowChangeReportsItsProgram) {
   source->Stop();
 }
 
+// The source reads the window in front right after it starts listening: a change that arrives
+// while it waits for those replies must still be reported.
+TEST_F(X11ForegroundTest, AChangeDuringTheFirstReadingIsNotLost) {
+  test::SleepingChild sleeper;
+  const xcb_window_t mine = Window(static_cast<std::uint32_t>(::getpid()));
+  const xcb_window_t theirs = Window(static_cast<std::uint32_t>(sleeper.Pid()));
+  for (int round = 0; round < 20; ++round) {
+    Activate(mine);
+    auto source = MakeX11ForegroundSource(display_);
+    ASSERT_NE(source, nullptr);
+    test::Reports reports;
+    source->Start([&reports](const std::string& path) { reports.Add(path); });
+    Activate(theirs);
+    const std::string first = reports.WaitFor(1).front();
+    const std::string last = first.ends_with("/sleep") ? first : reports.WaitFor(2).back();
+    EXPECT_TRUE(last.ends_with("/sleep")) << "round " << round << ": " << last;
+    source->Stop();
+  }
+}
+
 TEST_F(X11ForegroundTest, NoDisplayNoSource) {
   EXPECT_EQ(MakeX11ForegroundSource(""), nullptr);
   EXPECT_EQ(MakeX11ForegroundSource(":4711"), nullptr);
