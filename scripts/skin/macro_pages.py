@@ -75,8 +75,8 @@ def name_panel(p):
         button(f"{p}macro_btn_name_add", (0, 198, 92, 30), "macro_btn_add_text", "macrobtn"),
         button(f"{p}macro_btn_name_sub", (98, 198, 92, 30), "macro_btn_sub_text", "macrobtn"),
         label(f"{p}macro_name_label", (0, 236, 190, 18), "macro_name_label", "fieldlabel"),
-        edit(f"{p}macro_edit_macroname", (0, 258, 128, 30), ""),
-        button(f"{p}macro_btn_savemacroname", (134, 258, 56, 30), "macro_btn_rename_text", "macrobtn"),
+        edit(f"{p}macro_edit_macroname", (0, 258, 118, 30), ""),
+        button(f"{p}macro_btn_savemacroname", (124, 258, 66, 30), "macro_btn_rename_text", "macrobtn"),
     ], "macropanel")
 
 
@@ -127,7 +127,7 @@ def row_buttons(p):
     lines = []
     x = 210
     for stem, text in ROW_BUTTONS:
-        w = 40 if len(text) == 1 else 82
+        w = 40 if len(text) == 1 else 76
         if len(text) == 1:
             lines.append(f'<widget class="QPushButton" name="{p}macro_btn_{stem}">{geometry(x, 300, w, 30)}'
                          f'{prop_string("text", text)}{css_class("macrobtn")}'
@@ -191,8 +191,13 @@ QLabel[class="fieldlabel"] { color: #8e98a8; font-size: 12px; background: transp
 QLabel[class="fieldtitle"] { color: #ffffff; font-size: 14px; font-weight: bold; background: transparent; }
 QLabel[class="note"] { color: #5c6678; font-size: 11px; background: transparent; }
 QListWidget, QTreeWidget { background-color: #11151b; border: 1px solid #232a35; border-radius: 6px; color: #d7dde8; outline: none; }
-QListWidget::item { height: 26px; padding-left: 8px; }
+QListWidget::item, QListWidget::item:selected { height: 26px; padding-left: 8px; border: none; }
 QListWidget::item:selected, QTreeWidget::item:selected { background-color: #16303b; color: #ffffff; }
+QScrollBar:vertical { background: #11151b; width: 8px; margin: 0px; border: none; }
+QScrollBar::handle:vertical { background: #2f3a4a; border-radius: 4px; min-height: 24px; }
+QScrollBar::handle:vertical:hover { background: #19c3f0; }
+QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0px; border: none; background: none; }
+QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }
 QListWidget:disabled, QTreeWidget:disabled { color: #5c6678; }
 QTreeWidget::item { border-bottom: 1px solid #1a1f27; }
 QPushButton[class="macrobtn"] { background-color: #1d232d; border: 1px solid #2f3a4a; border-radius: 6px; color: #d7dde8; }

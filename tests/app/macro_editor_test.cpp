@@ -528,3 +528,63 @@ TEST_F(MacroSaveTest, ARecordedMacroAssignedToAKeyReachesTheDeviceAsTheOracleEnc
 
 }  // namespace
 }  // namespace tavrinex::app
+
+namespace tavrinex::app {
+namespace {
+
+// Not a check: with TAVRINEX_SCREENSHOTS set to a folder, saves both macro pages in both
+// languages with a recorded macro (run under Xvfb).
+TEST_F(MacroPageTest, ScreenshotsOfTheMacroPages) {
+  const QString folder = qEnvironmentVariable("TAVRINEX_SCREENSHOTS");
+  if (folder.isEmpty()) GTEST_SKIP() << "TAVRINEX_SCREENSHOTS not set";
+  std::filesystem::create_directories(folder.toStdString());
+  keys::MacroLibrary mice(profiles::GetDeviceFolder(DeviceKind::kMouse), DeviceKind::kMouse);
+  (void)mice.AddMacro();
+  StartPages(3);
+  for (const DeviceKind kind : {DeviceKind::kKeyboard, DeviceKind::kMouse}) {
+    const std::string p = kind == DeviceKind::kMouse ? "ms_" : "kb_";
+    OpenMacroPage(kind);
+    Click(p + "macro_btn_redio");
+    for (const std::uint32_t key : {29u, kEvdevA}) {  // Ctrl+A
+      now += 120;
+      SendKey(key);
+    }
+    now += 1234;
+    SendKey(kEvdevA, false);
+    now += 87;
+    SendKey(29, false);
+    now += 400;
+    QTest::mouseClick(Widget(p + "macro_events_title"), Qt::LeftButton);
+    Pump();
+    Click(p + "macro_btn_redio");
+    Get<ui::ListControl>(p + "Macro_list").SelectItem(1);
+    Click(p + "macro_inset_moveleftkey_btn");
+    Editor(kind).SaveRows();
+    Click(p + "macro_btn_save");
+  }
+  for (const char* language : {"cn", "en"}) {
+    for (const char* device : {"kb", "ms"}) {
+      const std::string p = std::string(device) + "_";
+      OpenMacroPage(p == "kb_" ? DeviceKind::kKeyboard : DeviceKind::kMouse);
+      Click(p + "macro_btn_redio");  // unsaved again: the save panel shows
+      now += 300;
+      SendKey(kEvdevB);
+      Click(p + "macro_btn_redio");
+      Pump();
+      ASSERT_TRUE(Host()->grab().save(folder + "/" + device + "_macro_page_" + language + ".png"));
+      Click(p + "macro_btn_save");
+    }
+    // The key row editor and the insert panel.
+    OpenMacroPage(DeviceKind::kKeyboard);
+    ClickRow("kb_Macro_list", 1);
+    Click("kb_macro_btn_shubiao");
+    Pump();
+    ASSERT_TRUE(Host()->grab().save(folder + "/kb_macro_row_editor_" + language + ".png"));
+    Click("kb_macro_btn_shubiao");
+    Click("kb_macro_btn_save");
+    wnd->SwitchLanguage();
+  }
+}
+
+}  // namespace
+}  // namespace tavrinex::app
