@@ -27,6 +27,11 @@ MacroEditorWiring::MacroEditorWiring(CMainWnd& window, KeyEditorWiring* keyPages
   mouse_.Init();
 }
 
+// A recording ends with the page: the input capture must not post into an editor that is gone.
+MacroEditorWiring::~MacroEditorWiring() {
+  if (keyboard_.Recording() || mouse_.Recording()) window_.Hook().RemoveHooks();
+}
+
 keys::MacroEditorContext MacroEditorWiring::Context(DeviceKind kind) {
   keys::MacroEditorContext c;
   c.window = &window_.Window();
@@ -94,14 +99,19 @@ void MacroEditorWiring::RegisterRoutes(keys::MacroEditor& editor, DeviceKind kin
 
 void MacroEditorWiring::ChainShellHooks() {
   ShellHooks& hooks = window_.Hooks();
-  hooks.itemClick = [this, next = hooks.itemClick](const ui::Notification& n) {
-    keyboard_.OnItemClick(n);
-    mouse_.OnItemClick(n);
+  const std::weak_ptr<char> alive = alive_;
+  hooks.itemClick = [this, alive, next = hooks.itemClick](const ui::Notification& n) {
+    if (!alive.expired()) {
+      keyboard_.OnItemClick(n);
+      mouse_.OnItemClick(n);
+    }
     if (next) next(n);
   };
-  hooks.languageChanged = [this, next = hooks.languageChanged] {
-    keyboard_.RedrawRows();
-    mouse_.RedrawRows();
+  hooks.languageChanged = [this, alive, next = hooks.languageChanged] {
+    if (!alive.expired()) {
+      keyboard_.RedrawRows();
+      mouse_.RedrawRows();
+    }
     if (next) next();
   };
 }

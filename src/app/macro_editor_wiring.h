@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "app/key_editor_wiring.h"
 #include "app/main_wnd.h"
@@ -21,6 +22,7 @@ class MacroEditorWiring {
   // keyPages may be null (no key pages to keep in step).
   MacroEditorWiring(CMainWnd& window, KeyEditorWiring* keyPages,
                     MonotonicClock clock = SteadyMilliseconds);
+  ~MacroEditorWiring();
   MacroEditorWiring(const MacroEditorWiring&) = delete;
   MacroEditorWiring& operator=(const MacroEditorWiring&) = delete;
 
@@ -38,6 +40,8 @@ class MacroEditorWiring {
   MonotonicClock clock_;
   keys::MacroEditor keyboard_;
   keys::MacroEditor mouse_;
+  // Expires with this object: the shell's hook chains outlive it.
+  std::shared_ptr<char> alive_ = std::make_shared<char>();
 };
 
 }  // namespace tavrinex::app
