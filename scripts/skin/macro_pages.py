@@ -205,6 +205,7 @@ QPushButton[class="macrobtn"]:hover { border-color: #19c3f0; color: #ffffff; }
 QPushButton[class="macrobtn"]:disabled, QPushButton[class="recordbtn"]:disabled { color: #4a5363; border-color: #232a35; }
 QPushButton[class="inserttab"] { background-color: #171b22; border: 1px solid #232a35; border-radius: 4px; color: #8e98a8; font-size: 11px; }
 QPushButton[class="inserttab"]:hover { border-color: #19c3f0; color: #ffffff; }
+QPushButton[class="inserttab"][style="selected"] { background-color: #16303b; border-color: #19c3f0; color: #ffffff; }
 QPushButton[class="recordbtn"] { background-color: #2a1a1f; border: 1px solid #d8344a; border-radius: 8px; color: #ff6b7d; font-weight: bold; font-size: 14px; }
 QPushButton[class="recordbtn"]:hover { background-color: #3a1c24; color: #ffffff; }
 QPushButton[class="savebtn"] { background-color: #19c3f0; border: none; border-radius: 6px; color: #0f1217; font-weight: bold; }

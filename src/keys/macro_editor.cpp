@@ -101,6 +101,7 @@ void MacroEditor::ShowEditPage(int page) {
 }
 
 void MacroEditor::Init() {
+  OnInsertTab(Name("macro_inset_leftkey_btn"));
   FillNames();
   SetEditingEnabled(!names_.empty());
   if (!names_.empty()) {
@@ -412,7 +413,9 @@ void MacroEditor::OnInsertPanelShown(bool shown) {
 void MacroEditor::OnInsertTab(std::string_view control) {
   for (const std::string_view stem : kInsertStems) {
     const std::string tab = "macro_inset_" + std::string(stem);
-    if (ui::Control* panel = Find(tab + "_tab")) panel->SetVisible(control == Name(tab + "_btn"));
+    const bool chosen = control == Name(tab + "_btn");
+    if (ui::Control* panel = Find(tab + "_tab")) panel->SetVisible(chosen);
+    if (ui::Control* button = Find(tab + "_btn")) button->SetAttribute("style", chosen ? "selected" : "");
   }
 }
 
