@@ -24,6 +24,7 @@
 #include "app/key_editor_wiring.h"
 #include "app/lighting_wiring.h"
 #include "app/main_wnd.h"
+#include "app/profile_restore.h"
 #include "page_fixture.h"
 #include "profiles/profile_catalogue.h"
 #include "profiles/profile_file.h"
@@ -571,6 +572,45 @@ TEST_F(ProfileListsTest, ARestoredSelectedProfileIsLoadedAgain) {
   lists->ProfileRestored(DeviceKind::kMousePad, true, "pad");
   Settle();
   EXPECT_EQ(wnd->Image().Current(DeviceKind::kMousePad)[1], 0x33);
+}
+
+// A keyboard configured elsewhere connects and its keys overwrite the selected key profile; the
+// profile as it was is in the history, and tavrinexctl's restore, served by the running program,
+// brings it back into the file and onto the keyboard.
+TEST_F(ProfileListsTest, AProfileAConnectOverwroteIsRestoredToTheFileAndTheDevice) {
+  Prepare(DeviceKind::kKeyboard, kKey, {"Mine"});
+  std::vector<std::uint8_t> mine(512, 0);
+  for (std::size_t i = 0; i + 1 < mine.size(); i += 3) mine[i] = 0x02, mine[i + 1] = 0x04;  // every key: A
+  const fs::path file = File(DeviceKind::kKeyboard, kKey, "Mine");
+  ASSERT_TRUE(profiles::WriteProfileFile(file, 1, mine));
+  const std::string shaped = profiles::ReadWholeFile(file).bytes;
+  Open();
+  sims.keyboard.Plug();
+  const ProfileListControls& kb = plist::kLists[1];
+  ASSERT_TRUE(Until([&] { return List(kb).CurrentIndex() == 0; })) << "selected on connect";
+  ASSERT_TRUE(Until([&] { return profiles::ReadWholeFile(file).bytes != shaped; })) << "the connect saved the keyboard";
+  const profiles::ProfileHistory history(file.parent_path());
+  ASSERT_EQ(history.Versions("Mine.pro").size(), 1U);
+
+  const ProfileRestoreService restore(
+      *devices->Context().work, [this](std::function<void()> task) { wnd->UiLayer().Loop().Post(std::move(task)); },
+      [this](DeviceKind kind, ProfileListKind list, const std::string& name) {
+        lists->ProfileRestored(kind, list == kLight, name);
+      });
+  const std::string reply =
+      restore.Serve({DeviceKind::kKeyboard, "1", file.parent_path().string(), "Mine.pro"});
+  EXPECT_TRUE(reply.starts_with("OK ")) << reply;
+  EXPECT_EQ(profiles::ReadWholeFile(file).bytes, shaped);
+  const std::size_t bytes = 3 * wnd->Image().Read(DeviceKind::kKeyboard, [](const device::DeviceBlocks& b) {
+    return std::size_t{b.info[device::kInfoLedCount]};
+  });
+  ASSERT_GT(bytes, 0u);
+  const auto onDevice = [&] {
+    return sims.keyboard.WithFirmware([](sim::Firmware& f) { return f.State().keyPages[0]; });
+  };
+  EXPECT_TRUE(Until([&] {
+    return std::equal(mine.begin(), mine.begin() + static_cast<std::ptrdiff_t>(bytes), onDevice().begin());
+  })) << "the keyboard holds the restored keys";
 }
 
 // The profile area follows the editor tabs: the key page shows the key list and its rename
