@@ -203,6 +203,8 @@ void QtControl::SetResourceText(bool on) {
 
 void QtControl::ReapplyText() {
   if (resourceText_) ShowText(Q(host_.Translate(rawText_)));
+  // A control of the program's own may draw translated texts of its own.
+  if (dynamic_cast<CustomWidget*>(widget_) != nullptr) widget_->update();
 }
 
 // Hidden by the window's own hiding counts as visible: the control's own flag is asked.
@@ -263,6 +265,11 @@ void QtControl::SetFixedHeight(int height) {
     widget_->setMinimumHeight(0);
     widget_->setMaximumHeight(QWIDGETSIZE_MAX);
   }
+}
+
+CustomControl* QtControl::OwnControl() {
+  auto* custom = dynamic_cast<CustomWidget*>(widget_);
+  return custom != nullptr ? &custom->Control() : nullptr;
 }
 
 std::string QtControl::ToolTip() const { return widget_->toolTip().toStdString(); }
