@@ -60,7 +60,7 @@ namespace {
 
 using namespace timeline;
 
-int Top(ui::Rect b) { return b.y + 2; }
+int Top(ui::Rect b) { return b.y + 1; }
 int AxisY(ui::Rect b) { return b.y + b.height - kAxisHeight; }
 
 }  // namespace
@@ -152,14 +152,14 @@ void CMacroTimelineUI::PaintLanes(ui::Painter& p, ui::Rect b) const {
   const std::size_t shown = LanesShown(b);
   const int right = b.x + b.width - kRightMargin;
   const auto laneTop = [&](std::size_t lane) { return Top(b) + static_cast<int>(lane) * h; };
-  p.SetTextPixels(std::min(kTextPixels, h - 2));
+  p.SetTextPixels(std::min(kTextPixels, h + 1));
   for (std::size_t lane = 0; lane < shown; ++lane) {
-    const int y = laneTop(lane);
-    p.DrawLine(b.x + kNameWidth, y + h - 1, right, y + h - 1, kLaneLine, 1);
-    if (h >= 9) {
-      p.DrawLabel({b.x + 4, y, kNameWidth - 8, h}, LaneName(lane), kMutedText,
-                  ui::TextAlign::kLeft, false);
-    }
+    if (lane % 2 == 1) p.FillRect({b.x, laneTop(lane), right - b.x, h}, kStripe);
+  }
+  // Some room above and below: glyphs of a crowded lane may reach into its neighbours.
+  for (std::size_t lane = 0; lane < shown && h >= kMinNamedLane; ++lane) {
+    p.DrawLabel({b.x + 4, laneTop(lane) - 2, kNameWidth - 8, h + 4}, LaneName(lane), kMutedText,
+                ui::TextAlign::kLeft, false);
   }
   if (shown < timeline_.lanes.size()) {
     const std::array<std::string, 1> more = {std::to_string(timeline_.lanes.size() - shown)};

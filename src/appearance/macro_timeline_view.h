@@ -38,7 +38,7 @@ inline constexpr std::string_view kRoundedTip = "macro_timeline_rounded_tip";  /
 
 // Colours of the skin: the panel, its lines, the texts, the accent of the keys.
 inline constexpr ui::Argb kBackground = 0xFF171B22;
-inline constexpr ui::Argb kLaneLine = 0xFF232A35;
+inline constexpr ui::Argb kStripe = 0xFF1E242D;  // every other lane, to follow a lane by eye
 inline constexpr ui::Argb kAxis = 0xFF3C4452;
 inline constexpr ui::Argb kText = 0xFFD7DDE8;
 inline constexpr ui::Argb kMutedText = 0xFF8E98A8;
@@ -51,10 +51,11 @@ inline constexpr ui::Argb kRounded = 0xFFF4C471;
 
 // Geometry in pixels.
 inline constexpr int kNameWidth = 84;
-inline constexpr int kAxisHeight = 16;
+inline constexpr int kAxisHeight = 14;
 inline constexpr int kRightMargin = 8;
 inline constexpr int kMaxLaneHeight = 16;
 inline constexpr int kMinLaneHeight = 7;
+inline constexpr int kMinNamedLane = 8;  // lanes lower than this show no name
 inline constexpr int kTickSpacing = 70;  // the least room between labelled ticks
 inline constexpr int kTextPixels = 10;
 inline constexpr int kHitSlack = 3;

@@ -41,7 +41,7 @@ class MacroTimelineViewTest : public ::testing::Test {
   }
   [[nodiscard]] int LaneY(int lane) const {
     const int h = view_->LaneHeight(kSize);
-    return 2 + lane * h + h / 2;
+    return 1 + lane * h + h / 2;
   }
   [[nodiscard]] std::string Tip(int x, int y) const { return view_->ToolTipAt({x, y}, kSize); }
 
