@@ -3,7 +3,10 @@
 // how it copes with more lanes than it has room for.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QImage>
+#include <QToolTip>
 #include <memory>
 
 #include "appearance/macro_timeline_view.h"
@@ -75,6 +78,12 @@ TEST_F(MacroTimelineViewTest, ABarThePauseAndItsRounding) {
   EXPECT_EQ(Tip(view_->XOf(600, kSize), LaneY(0)), "A: pressed at 0 ms, released at 1.23 s");
   EXPECT_EQ(Tip(10, LaneY(0)), "A");  // the lane's name, which the column may cut
   EXPECT_EQ(Tip(end + 40, LaneY(0)), "");
+
+  // The window system asks the widget, which shows the control's tip.
+  widget_.show();
+  QHelpEvent help(QEvent::ToolTip, QPoint(end, axis - 2), widget_.mapToGlobal(QPoint(end, axis - 2)));
+  QApplication::sendEvent(&widget_, &help);
+  EXPECT_EQ(QToolTip::text().toStdString(), Tip(end, axis - 2));
 
   Language("lan_cn.xml");
   EXPECT_EQ(Tip(end, axis - 2),

@@ -147,6 +147,7 @@ bool CustomWidget::event(QEvent* event) {
                          this);
       return true;
     }
+    if (toolTip().isEmpty()) QToolTip::hideText();  // nothing under the pointer any more
   }
   if (event->type() == QEvent::DynamicPropertyChange) {
     const auto* change = static_cast<QDynamicPropertyChangeEvent*>(event);
