@@ -78,4 +78,15 @@ MacroAreaUse MeasureWithChange(std::span<const MacroActions> macros, std::size_t
   return MeasureMacroArea(changed, units);
 }
 
+MacroAreaUse MeasureLibrary(const MacroLibrary& library, const DeviceImage& image) {
+  return MeasureMacroArea(ReadLibraryActions(library), MacroAreaUnits(image, library.Kind()));
+}
+
+MacroAreaUse MeasureLibraryWithChange(const MacroLibrary& library, const DeviceImage& image,
+                                      std::size_t index, std::span<const std::string> lines) {
+  const MacroActions actions = ParseActionLines(lines);
+  return MeasureWithChange(ReadLibraryActions(library), index, actions,
+                           MacroAreaUnits(image, library.Kind()));
+}
+
 }  // namespace tavrinex::keys

@@ -60,4 +60,12 @@ inline constexpr std::string_view kMessageSaveNoMacroArea = "macro_save_no_macro
                                              std::span<const MacroAction> actions,
                                              std::uint8_t units);
 
+// The library's files as the save action reads them, against the device's area.
+[[nodiscard]] MacroAreaUse MeasureLibrary(const MacroLibrary& library, const DeviceImage& image);
+// The same with macro `index` holding the action lines `lines` (the editor's rows, not yet
+// saved): what a save of them would leave.
+[[nodiscard]] MacroAreaUse MeasureLibraryWithChange(const MacroLibrary& library,
+                                                    const DeviceImage& image, std::size_t index,
+                                                    std::span<const std::string> lines);
+
 }  // namespace tavrinex::keys

@@ -102,6 +102,16 @@ TEST(MacroCapacityTest, MeasuredFromTheFilesAsTheSaveReadsThem) {
   const MacroAreaUse use = MeasureMacroArea(macros, 1);
   EXPECT_EQ(use.usedBytes, 16u + 12u + 8u);  // the junk line is no action on the device either
   EXPECT_EQ(use.usedBytes, EncodeMacroBlob(macros)->size());
+
+  // Against the device's area, and with the editor's unsaved rows for "b".
+  DeviceImage image;
+  image.Update(DeviceKind::kKeyboard, [](device::DeviceBlocks& b) { b.info[6] = 1; });
+  EXPECT_EQ(MeasureLibrary(library, image).usedBytes, use.usedBytes);
+  EXPECT_EQ(MeasureLibrary(library, image).capacityBytes, 128u);
+  const std::vector<std::string> rows(24, "1,0,129,1,1,mouse_key_left");
+  const MacroAreaUse changed = MeasureLibraryWithChange(library, image, 1, rows);
+  EXPECT_EQ(changed.usedBytes, 36u + 4u * 24u);  // 132: one action too many
+  EXPECT_EQ(changed.actionsToRemove, 1u);
 }
 
 TEST(MacroCapacityTest, AreaUnitsFromTheInfoBlock) {
