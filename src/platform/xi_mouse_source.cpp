@@ -1,5 +1,6 @@
 #include "platform/xi_mouse_source.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <poll.h>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 namespace tavrinex::platform {
 namespace {
@@ -37,29 +39,18 @@ std::uint32_t HighWord(std::int32_t value) {
 
 }  // namespace
 
-std::optional<MouseHookMessage> TranslateXButton(int button, bool pressed) {
+std::optional<XiMouseEvent> TranslateXButton(int button, bool pressed) {
   if (button >= 4 && button <= 7) {
     if (!pressed) return std::nullopt;  // a notch is one press and release: report it once
     const bool vertical = button <= 5;
     const bool away = button == 4 || button == 7;  // up, or right
-    MouseHookMessage m{vertical ? kMouseWheel : kMouseHorizontalWheel, {}};
-    m.event.mouseData = HighWord(away ? kWheelDelta : -kWheelDelta);
-    return m;
+    return XiMouseEvent{vertical ? kMouseWheel : kMouseHorizontalWheel,
+                        HighWord(away ? kWheelDelta : -kWheelDelta)};
   }
   if (button < 1 || button > static_cast<int>(kButtons.size())) return std::nullopt;
   const auto& b = kButtons[static_cast<std::size_t>(button - 1)];
   if (!b) return std::nullopt;
-  MouseHookMessage m{pressed ? b->down : b->up, {}};
-  m.event.mouseData = HighWord(b->sideButton);
-  return m;
-}
-
-std::optional<std::uint32_t> MouseMessageOf(HookMode mode) {
-  switch (mode) {
-    case HookMode::kKeyboardMacro: return 0x804;
-    case HookMode::kMouseMacro: return 0x813;
-    default: return std::nullopt;
-  }
+  return XiMouseEvent{pressed ? b->down : b->up, HighWord(b->sideButton)};
 }
 
 struct XiMouseSource::Run {
@@ -79,7 +70,45 @@ struct XiMouseSource::Run {
   }
   void Loop(const Deliver& deliver) const;
   void Drain(const Deliver& deliver) const;
+  [[nodiscard]] long OwnerPid(Window top) const;
+
+  Atom pidAtom = 0;
+  long ownPid = 0;
+  std::atomic<std::uint64_t>* seen = nullptr;
 };
+
+// The process of a top-level window: its _NET_WM_PID, or that of a window inside it (a window
+// manager's frame holds the client window); 0 when none says.
+long XiMouseSource::Run::OwnerPid(Window top) const {
+  std::vector<Window> level = {top};
+  for (int depth = 0; depth < 3 && !level.empty(); ++depth) {
+    std::vector<Window> next;
+    for (const Window w : level) {
+      Atom type = 0;
+      int format = 0;
+      unsigned long items = 0;
+      unsigned long after = 0;
+      unsigned char* data = nullptr;
+      if (XGetWindowProperty(display, w, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items,
+                             &after, &data) == Success && data != nullptr) {
+        long pid = 0;
+        if (format == 32 && items == 1) std::memcpy(&pid, data, sizeof pid);  // Xlib's 32: a long
+        XFree(data);
+        if (pid != 0) return pid;
+      }
+      Window root = 0;
+      Window parent = 0;
+      Window* children = nullptr;
+      unsigned count = 0;
+      if (XQueryTree(display, w, &root, &parent, &children, &count) && children != nullptr) {
+        next.insert(next.end(), children, children + count);
+        XFree(children);
+      }
+    }
+    level = std::move(next);
+  }
+  return 0;
+}
 
 // Sleeps until the X connection has something or the stop signal comes.
 void XiMouseSource::Run::Loop(const Deliver& deliver) const {
@@ -103,19 +132,21 @@ void XiMouseSource::Run::Drain(const Deliver& deliver) const {
     if (cookie->evtype == XI_RawButtonPress || cookie->evtype == XI_RawButtonRelease) {
       const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
       if (auto m = TranslateXButton(raw->detail, cookie->evtype == XI_RawButtonPress)) {
-        // Raw events carry no position: ask where the pointer is now.
+        // Raw events carry no position: ask where the pointer is now, and over whose window.
         Window root = 0;
         Window child = 0;
-        int x = 0;
-        int y = 0;
         int wx = 0;
         int wy = 0;
         unsigned mask = 0;
-        if (XQueryPointer(display, DefaultRootWindow(display), &root, &child, &x, &y, &wx, &wy, &mask)) {
-          m->event.x = x;
-          m->event.y = y;
+        if (XQueryPointer(display, DefaultRootWindow(display), &root, &child, &m->x, &m->y, &wx,
+                          &wy, &mask) &&
+            child != 0 && OwnerPid(child) == ownPid) {
+          seen->fetch_add(1);
+          XFreeEventData(display, cookie);
+          continue;
         }
         deliver(*m);
+        seen->fetch_add(1);
       }
     }
     XFreeEventData(display, cookie);
@@ -165,6 +196,9 @@ XiStart XiMouseSource::Start(Deliver deliver) {
   XIEventMask mask{XIAllMasterDevices, static_cast<int>(bits.size()), bits.data()};
   XISelectEvents(run->display, DefaultRootWindow(run->display), &mask, 1);
   XSync(run->display, False);
+  run->pidAtom = XInternAtom(run->display, "_NET_WM_PID", False);
+  run->ownPid = static_cast<long>(getpid());
+  run->seen = &seen_;
   run->stopFd = eventfd(0, EFD_CLOEXEC);
   if (run->stopFd < 0) {
     say("mouse recording: no eventfd for the X11 source");
@@ -174,14 +208,6 @@ XiStart XiMouseSource::Start(Deliver deliver) {
   run->thread = std::thread([r, deliver = std::move(deliver)] { r->Loop(deliver); });
   run_ = std::move(run);
   return XiStart::kStarted;
-}
-
-XiStart XiMouseSource::Start(HookMode mode, ui::Window& target) {
-  const auto message = MouseMessageOf(mode);
-  if (!message) return XiStart::kNotRecording;
-  return Start([&target, id = *message](const MouseHookMessage& m) {
-    target.PostMessage({id, m.message, static_cast<std::int64_t>(m.event.mouseData), m.event});
-  });
 }
 
 void XiMouseSource::Stop() { run_.reset(); }

@@ -4,6 +4,7 @@
 // gtest first: Xlib's macros (None, Bool) would break its headers.
 #include <gtest/gtest.h>
 // clang-format off
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 // clang-format on
@@ -13,6 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/xi_mouse_source.h"
@@ -49,12 +52,10 @@ TEST(XiMouseTranslation, ButtonsSideButtonsAndWheel) {
     const auto m = TranslateXButton(c.button, c.pressed);
     ASSERT_EQ(m.has_value(), c.seen.has_value()) << c.button;
     if (m) {
-      EXPECT_EQ((Seen{m->message, m->event.mouseData}), *c.seen) << c.button;
+      EXPECT_EQ((Seen{m->message, m->mouseData}), *c.seen) << c.button;
+      EXPECT_EQ(m->SecondSideButton(), c.button == 9);
     }
   }
-  EXPECT_EQ(MouseMessageOf(HookMode::kKeyboardMacro), 0x804u);
-  EXPECT_EQ(MouseMessageOf(HookMode::kMouseMacro), 0x813u);
-  EXPECT_EQ(MouseMessageOf(HookMode::kKeyCapture), std::nullopt);
 }
 
 TEST(XiMouseWithoutX11, DoesNotStartAndSaysWhy) {
@@ -73,7 +74,7 @@ TEST(XiMouseWithoutX11, DoesNotStartAndSaysWhy) {
                            if (std::strcmp(name, "XDG_SESSION_TYPE") == 0) return c.session;
                            return nullptr;
                          });
-    EXPECT_EQ(source.Start([](const MouseHookMessage&) { ADD_FAILURE(); }), XiStart::kNotX11);
+    EXPECT_EQ(source.Start([](const XiMouseEvent&) { ADD_FAILURE(); }), XiStart::kNotX11);
     EXPECT_FALSE(source.Running());
     ASSERT_EQ(said.size(), 1u);
     EXPECT_NE(said[0].find("only clicks on the window"), std::string::npos);
@@ -94,9 +95,10 @@ class XiMouseSourceTest : public testing::Test {
     if (player_ != nullptr) XCloseDisplay(player_);
   }
   XiStart Start() {
-    return source_.Start([this](const MouseHookMessage& m) {
+    return source_.Start([this](const XiMouseEvent& m) {
       std::lock_guard lock(mutex_);
-      seen_.push_back({m.message, m.event.mouseData});
+      seen_.push_back({m.message, m.mouseData});
+      positions_.emplace_back(m.x, m.y);
       arrived_.notify_all();
     });
   }
@@ -117,6 +119,7 @@ class XiMouseSourceTest : public testing::Test {
   std::mutex mutex_;
   std::condition_variable arrived_;
   std::vector<Seen> seen_;
+  std::vector<std::pair<int, int>> positions_;
 };
 
 TEST_F(XiMouseSourceTest, ButtonsAndNotchesInOrderAndNeverMotion) {
@@ -124,6 +127,8 @@ TEST_F(XiMouseSourceTest, ButtonsAndNotchesInOrderAndNeverMotion) {
   EXPECT_EQ(Start(), XiStart::kAlreadyOn);
   Move(10, 10);
   Click(1, true);
+  // The position is the pointer's when the source takes the event: let it take this one.
+  ASSERT_EQ(WaitFor(1).size(), 1u);
   Move(200, 150);  // a drag: still no motion reported
   Click(1, false);
   Click(3, true);
@@ -146,6 +151,35 @@ TEST_F(XiMouseSourceTest, ButtonsAndNotchesInOrderAndNeverMotion) {
       {kSideButtonDown, High(kSideButtonForward)}, {kSideButtonUp, High(kSideButtonForward)},
       {kMiddleButtonDown, 0}, {kMiddleButtonUp, 0}};
   EXPECT_EQ(WaitFor(expected.size()), expected);
+  std::lock_guard lock(mutex_);
+  EXPECT_EQ(positions_.front(), std::make_pair(10, 10));
+  EXPECT_EQ(positions_.back(), std::make_pair(300, 300));
+}
+
+// Over a window of this process the window's own events report the clicks: none comes twice.
+TEST_F(XiMouseSourceTest, ClicksOnOurOwnWindowAreLeftToIt) {
+  const Window own = XCreateSimpleWindow(player_, DefaultRootWindow(player_), 100, 100, 200, 100, 0, 0, 0);
+  const long pid = getpid();
+  XChangeProperty(player_, own, XInternAtom(player_, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+  XMapWindow(player_, own);
+  XSync(player_, False);
+  ASSERT_EQ(Start(), XiStart::kStarted);
+  Move(150, 150);  // over it
+  Click(1, true);
+  Click(1, false);
+  // Where the pointer is counts when the source takes the event: let it take both first.
+  XSync(player_, False);
+  for (int i = 0; i < 5000 && source_.EventsSeen() < 2; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_EQ(source_.EventsSeen(), 2u);
+  Move(500, 500);  // over no window of ours
+  Click(3, true);
+  const std::vector<Seen> expected = {{kRightButtonDown, 0}};
+  EXPECT_EQ(WaitFor(1), expected);
+  Click(3, false);
+  XDestroyWindow(player_, own);
 }
 
 TEST_F(XiMouseSourceTest, NothingAfterStopAndAgainAfterARestart) {
