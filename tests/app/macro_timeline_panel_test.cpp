@@ -23,17 +23,17 @@ using keys::TimelineRow;
 
 constexpr std::uint8_t kPress = keys::kEventPressBit;
 
-// One page's timeline area, as the macro pages lay it out under the action list.
+// One page's timeline area, as the macro pages lay it out under the action list (330 x 70).
 std::string Area(const std::string& prefix, int y) {
   return "  <widget class=\"QWidget\" name=\"" + prefix + "macro_timeline_area\">"
-         "<property name=\"geometry\"><rect><x>0</x><y>" + std::to_string(y) +
-         "</y><width>760</width><height>70</height></rect></property>\n"
+         "<property name=\"geometry\"><rect><x>10</x><y>" + std::to_string(y) +
+         "</y><width>330</width><height>70</height></rect></property>\n"
          "   <widget class=\"MacroTimeline\" name=\"" + prefix + "macro_timeline\">"
-         "<property name=\"geometry\"><rect><x>0</x><y>0</y><width>760</width><height>70</height></rect></property></widget>\n"
+         "<property name=\"geometry\"><rect><x>0</x><y>0</y><width>330</width><height>70</height></rect></property></widget>\n"
          "  </widget>\n"
          "  <widget class=\"QLabel\" name=\"" + prefix + "macro_capacity_text\">"
-         "<property name=\"geometry\"><rect><x>0</x><y>" + std::to_string(y + 74) +
-         "</y><width>760</width><height>20</height></rect></property></widget>\n";
+         "<property name=\"geometry\"><rect><x>10</x><y>" + std::to_string(y + 72) +
+         "</y><width>330</width><height>18</height></rect></property></widget>\n";
 }
 
 // A skin folder with the shipped language files and the test layout.
@@ -46,9 +46,9 @@ fs::path TestSkin() {
   std::ofstream(folder / "timeline.ui")
       << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ui version=\"4.0\">\n"
          " <widget class=\"QWidget\" name=\"root\">"
-         "<property name=\"geometry\"><rect><x>0</x><y>0</y><width>780</width><height>220</height></rect></property>"
+         "<property name=\"geometry\"><rect><x>0</x><y>0</y><width>350</width><height>210</height></rect></property>"
          "<property name=\"styleSheet\"><string>#root { background-color: #0f1217; } "
-         "QLabel { font-size: 12px; color: #8e98a8; }</string></property>\n"
+         "QLabel { font-size: 11px; color: #8e98a8; }</string></property>\n"
       << Area("kb_", 10) << Area("ms_", 114) << " </widget>\n</ui>\n";
   std::ofstream(folder / "empty.ui")
       << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ui version=\"4.0\">\n"
@@ -127,11 +127,9 @@ TEST_F(MacroTimelinePanelTest, TheMemoryLineInBothLanguages) {
   };
   const Case cases[] = {
       {34, 3072, "Macro memory: 34 of 3072 bytes", "宏存储：已用 34 / 3072 字节"},
-      {260, 256, "Macro memory: 260 of 256 bytes, too full to save to the device",
-       "宏存储：已用 260 / 256 字节，超出容量，无法保存到设备"},
+      {260, 256, "Macro memory: 260 of 256 bytes (too full)", "宏存储：已用 260 / 256 字节（超出容量）"},
       {22, 0, "This device has no macro memory.", "此设备没有宏存储空间。"},
-      {40, std::nullopt, "Macros: 40 bytes (macro memory known once the device is connected)",
-       "宏：40 字节（连接设备后显示宏存储容量）"},
+      {40, std::nullopt, "Macros: 40 bytes (device not connected)", "宏：40 字节（设备未连接）"},
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(ui_.LoadLanguage("lan_en.xml"));
