@@ -20,6 +20,7 @@
 #include "app/animation_wiring.h"
 #include "app/device_wiring.h"
 #include "app/key_editor_wiring.h"
+#include "app/macro_editor_wiring.h"
 #include "app/key_picture_wiring.h"
 #include "app/lighting_wiring.h"
 #include "app/main_wnd.h"
@@ -173,6 +174,7 @@ int Run(int argc, char** argv, const Options& options) {
   wiring.Context().setPadReactiveTrigger = [&animation] { animation.Engine().OnMouseEvent(); };
   window.Create();
   app::KeyEditorWiring keyEditors(window, wiring);
+  app::MacroEditorWiring macroEditors(window, &keyEditors);
   animation.AttachPictures();
   app::LightingWiring lighting(window, wiring, &animation.Engine());
   app::PerformancePage performance(window, wiring, lighting, &pointerSettings);

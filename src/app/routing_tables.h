@@ -139,13 +139,20 @@ inline constexpr std::array<NameRoute, 126> kClickTable = {{
     {"dpi_btn", Owner::kShell},
 }};
 
-// "selectchanged": the options that end the dispatch before the unsaved-macro check.
-inline constexpr std::array<NameRoute, 16> kSelectEarlyTable = {{
+// "selectchanged": the options that end the dispatch before the unsaved-macro check. The
+// keyboard page's options are its twins: without them, ticking one after a recording (the
+// page unsaved) would be refused as if it left the page.
+inline constexpr std::array<NameRoute, 21> kSelectEarlyTable = {{
     {"ms_macro_check_time", Owner::kNone},
     {"ms_macro_keyboard_event", Owner::kNone},
     {"ms_macro_mouse_click", Owner::kNone},
     {"ms_macro_mouse_roller", Owner::kNone},
     {"ms_macro_mouse_move", Owner::kNone},
+    {"kb_macro_check_time", Owner::kNone},
+    {"kb_macro_keyboard_event", Owner::kNone},
+    {"kb_macro_mouse_click", Owner::kNone},
+    {"kb_macro_mouse_roller", Owner::kNone},
+    {"kb_macro_mouse_move", Owner::kNone},
     {"ms_macro_btn_shubiao", Owner::kMacroEditor},
     {"kb_macro_btn_shubiao", Owner::kMacroEditor},
     {"ms_Deng_7color_check", Owner::kLightingEditor},

@@ -17,6 +17,12 @@ std::optional<std::uint32_t> KeyboardMessageOf(HookMode mode) {
   return std::nullopt;
 }
 
+std::optional<std::uint32_t> MouseMessageOf(HookMode mode) {
+  if (mode == HookMode::kKeyboardMacro) return 0x804;
+  if (mode == HookMode::kMouseMacro) return 0x813;
+  return std::nullopt;
+}
+
 std::optional<TranslatedKey> TranslateKey(const ui::KeyInput& key) {
   const auto vk = VirtualKeyOfNative(key.nativeScanCode);
   if (!vk) return std::nullopt;
@@ -43,17 +49,19 @@ CDeviceHook::~CDeviceHook() { RemoveHooks(); }
 bool CDeviceHook::InstallHooks(HookMode mode, ui::Window& target, bool wantKeyboard,
                                bool wantMouse) {
   RemoveHooks();
-  if (wantMouse) {
-    // System-wide mouse events come with macro recording; nothing observes them yet.
-    if (diagnostic_) diagnostic_("input capture: no mouse source for hook mode " +
-                                 std::to_string(static_cast<int>(mode)));
-    return false;
-  }
+  target_ = &target;
+  mode_ = mode;
   if (wantKeyboard) {
-    target_ = &target;
+    keyboard_ = true;
     target.SetKeyCapture([this](const ui::KeyInput& key) { return OnKey(key); });
   }
-  mode_ = mode;
+  if (wantMouse) {
+    mouse_ = true;
+    target.SetMouseCapture([this](const ui::MouseInput& m) {
+      OnMouse({m.message, m.secondSideButton, m.overControl});
+    });
+  }
+  if (!wantKeyboard && !wantMouse) target_ = nullptr;
   return true;
 }
 
@@ -61,16 +69,24 @@ void CDeviceHook::RemoveHooks() {
   if (target_ != nullptr) {
     ui::Window* target = target_;
     target_ = nullptr;
-    target->SetKeyCapture({});
+    if (keyboard_) target->SetKeyCapture({});
+    if (mouse_) target->SetMouseCapture({});
   }
+  keyboard_ = mouse_ = false;
   mode_ = HookMode::kNone;
+}
+
+void CDeviceHook::OnMouse(const MouseHookEvent& event) {
+  const auto message = MouseMessageOf(mode_);
+  if (!message || target_ == nullptr) return;
+  target_->PostMessage({*message, event.message, event.secondSideButton ? 2 : 1, event});
 }
 
 bool CDeviceHook::OnKey(const ui::KeyInput& key) {
   const auto translated = TranslateKey(key);
   if (!translated) return true;  // not a key of the tables: withheld, like every other key
   const auto message = KeyboardMessageOf(mode_);
-  if (message && target_ != nullptr) {
+  if (message && target_ != nullptr && keyboard_) {
     const KeyHookEvent& e = translated->event;
     (void)target_->SendMessage({*message, translated->message,
                                 static_cast<std::int64_t>(e.virtualKey | (e.flags << 16)), e},

@@ -5,12 +5,14 @@
 // take every key from every program). Each key is translated to the Windows virtual-key
 // code and flags of the low-level keyboard event format and delivered synchronously to the
 // target as the message of the current mode; every key but Caps Lock, Num Lock and Scroll
-// Lock is then withheld from the window's own controls.
+// Lock is then withheld from the window's own controls. The mouse source is the window's
+// buttons and wheel (nothing grabbed, so the window stays usable), posted to the target.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/stop_event.h"
@@ -29,6 +31,17 @@ enum class HookMode : std::uint8_t {
   kMouseMacro = 64,        // mouse macro recording: 0x812 (mouse 0x813)
 };
 [[nodiscard]] std::optional<std::uint32_t> KeyboardMessageOf(HookMode mode);
+// The message the mouse hook posts: only the two recording modes have one (0x804, 0x813).
+[[nodiscard]] std::optional<std::uint32_t> MouseMessageOf(HookMode mode);
+
+// The event data of a mouse hook message (a copy: the message is posted). Message::payload
+// holds it, wparam the mouse message, lparam 2 for the second side button, else 1 (the
+// XBUTTON number of the Windows event).
+struct MouseHookEvent {
+  std::uint32_t message = 0;
+  bool secondSideButton = false;
+  std::string overControl;  // the window's control under the pointer; empty from elsewhere
+};
 
 // The key messages and the event flags of a low-level keyboard event.
 inline constexpr std::uint32_t kKeyDown = 0x100;
@@ -72,16 +85,22 @@ class CDeviceHook {
   bool InstallHooks(HookMode mode, ui::Window& target, bool wantKeyboard, bool wantMouse);
   void RemoveHooks();
 
-  [[nodiscard]] bool KeyboardHooked() const { return target_ != nullptr; }
+  [[nodiscard]] bool KeyboardHooked() const { return target_ != nullptr && keyboard_; }
+  [[nodiscard]] bool MouseHooked() const { return target_ != nullptr && mouse_; }
   [[nodiscard]] HookMode Mode() const { return mode_; }
 
   // The keyboard hook procedure: delivers the key to the target; true when it is withheld.
   bool OnKey(const ui::KeyInput& key);
+  // The mouse hook procedure: posts the event to the target in a recording mode. Any mouse
+  // source may feed it (the window's own events, or a system-wide one); never withheld.
+  void OnMouse(const MouseHookEvent& event);
 
  private:
   Diagnostic diagnostic_;
   ui::Window* target_ = nullptr;
   HookMode mode_ = HookMode::kNone;
+  bool keyboard_ = false;
+  bool mouse_ = false;
   core::StopEvent unused_;  // delivery is on the UI thread itself: never waited on
 };
 

@@ -50,6 +50,15 @@ struct KeyInput {
 // Returns true to withhold the key from the window's own controls.
 using KeyInputHandler = std::function<bool(const KeyInput&)>;
 
+// A mouse button or wheel event over the window while mouse capture is on, as the Windows
+// mouse message it is (0x201 left down ... 0x20C side button up, 0x20A wheel).
+struct MouseInput {
+  std::uint32_t message = 0;
+  bool secondSideButton = false;  // 0x20B/0x20C: the forward button (else back)
+  std::string overControl;        // the name of the control under the pointer, if any
+};
+using MouseInputHandler = std::function<void(const MouseInput&)>;
+
 class Window {
  public:
   virtual ~Window() = default;
@@ -113,6 +122,10 @@ class Window {
   virtual void SetKeyCapture(KeyInputHandler handler) { (void)handler; }
   [[nodiscard]] virtual bool KeyCaptureOn() const { return false; }
   [[nodiscard]] virtual bool KeyboardGrabbed() const { return false; }
+  // Mouse capture: while a handler is set, the buttons and the wheel over the window reach it,
+  // and then the controls as usual (nothing is grabbed or withheld). Empty: capture ends.
+  virtual void SetMouseCapture(MouseInputHandler handler) { (void)handler; }
+  [[nodiscard]] virtual bool MouseCaptureOn() const { return false; }
 };
 
 // The UI thread's event loop. Post, Send and IsUiThread may be called from any thread.

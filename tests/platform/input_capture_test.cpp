@@ -82,6 +82,13 @@ TEST(InputCapture, ModesDeliverTheirMessagesAndWithholdAllButTheLockKeys) {
       {HookMode::kMouseMacro, 0x812}};
   for (const auto& [mode, message] : modes) EXPECT_EQ(KeyboardMessageOf(mode), message);
   EXPECT_FALSE(KeyboardMessageOf(HookMode::kNone));
+  // Only recording posts mouse events: key capture never takes the mouse.
+  EXPECT_EQ(MouseMessageOf(HookMode::kKeyboardMacro), 0x804u);
+  EXPECT_EQ(MouseMessageOf(HookMode::kMouseMacro), 0x813u);
+  for (const HookMode mode : {HookMode::kNone, HookMode::kKeyCapture, HookMode::kHitKey,
+                              HookMode::kMouseKeyCapture, HookMode::kMouseHitKey}) {
+    EXPECT_FALSE(MouseMessageOf(mode));
+  }
   for (const int vk : {0x14, 0x90, 0x91}) EXPECT_TRUE(PassesThrough(static_cast<std::uint16_t>(vk)));
   for (const int vk : {0x41, 0x0D, 0x1B, 0x5B, 0xAF}) EXPECT_FALSE(PassesThrough(static_cast<std::uint16_t>(vk)));
 }

@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <QLayout>
 #include <QScreen>
 #include <QStackedWidget>
@@ -53,7 +55,36 @@ bool WindowHost::IsFirstKeyReceiver(QObject* watched) const {
   return watched == first;
 }
 
+bool WindowHost::IsNewMouseEvent(const QInputEvent& event) {
+  int button = 0;
+  QPointF at;
+  if (event.type() == QEvent::Wheel) {
+    at = static_cast<const QWheelEvent&>(event).globalPosition();
+  } else {
+    const auto& mouse = static_cast<const QMouseEvent&>(event);
+    button = static_cast<int>(mouse.button());
+    at = mouse.globalPosition();
+  }
+  const bool same = lastMouseType_ == event.type() && lastMouseButton_ == button &&
+                    lastMouseTime_ == event.timestamp() && lastMousePosition_ == at;
+  lastMouseType_ = event.type();
+  lastMouseButton_ = button;
+  lastMouseTime_ = event.timestamp();
+  lastMousePosition_ = at;
+  return !same;
+}
+
 bool WindowHost::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (onMouse && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+                  type == QEvent::MouseButtonDblClick || type == QEvent::Wheel)) {
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    const auto& input = *static_cast<QInputEvent*>(event);
+    if (widget != nullptr && widget->window() == this && IsNewMouseEvent(input)) {
+      onMouse(input, watched);
+    }
+    return false;
+  }
   if (onKey && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
     const auto* widget = qobject_cast<QWidget*>(watched);
     if (widget != nullptr && widget->window() == this && IsFirstKeyReceiver(watched)) {
@@ -117,6 +148,7 @@ QtWindow::~QtWindow() {
   for (auto& control : sharingName_) disconnect(*control);
   if (hostGuard_.isNull()) return;
   SetKeyCapture({});
+  SetMouseCapture({});
   host_->onClose = nullptr;
   host_->onHover = nullptr;
   if (modalLoop_ != nullptr) modalLoop_->exit(0);
@@ -401,13 +433,63 @@ void QtWindow::SetKeyCapture(KeyInputHandler handler) {
       return capture ? capture(input) : false;
     };
     host_->onActivation = [this](bool) { UpdateGrab(); };
-    qApp->installEventFilter(host_);
   } else if (!keyCapture_ && wasOn) {
-    qApp->removeEventFilter(host_);
     host_->onKey = nullptr;
     host_->onActivation = nullptr;
   }
+  UpdateFilter();
   UpdateGrab();
+}
+
+void QtWindow::SetMouseCapture(MouseInputHandler handler) {
+  mouseCapture_ = std::move(handler);
+  if (mouseCapture_) {
+    host_->onMouse = [this](const QInputEvent& event, QObject* receiver) {
+      DeliverMouse(event, receiver);
+    };
+  } else {
+    host_->onMouse = nullptr;
+  }
+  UpdateFilter();
+}
+
+void QtWindow::UpdateFilter() {
+  const bool want = keyCapture_ || mouseCapture_;
+  if (want && !filtering_) qApp->installEventFilter(host_);
+  if (!want && filtering_) qApp->removeEventFilter(host_);
+  filtering_ = want;
+}
+
+// Qt's buttons and wheel as the Windows mouse messages the macro tables use.
+void QtWindow::DeliverMouse(const QInputEvent& event, QObject* receiver) {
+  MouseInput input;
+  if (event.type() == QEvent::Wheel) {
+    input.message = 0x20A;
+  } else {
+    const auto& mouse = static_cast<const QMouseEvent&>(event);
+    const bool down = event.type() != QEvent::MouseButtonRelease;
+    switch (mouse.button()) {
+      case Qt::LeftButton: input.message = down ? 0x201 : 0x202; break;
+      case Qt::RightButton: input.message = down ? 0x204 : 0x205; break;
+      case Qt::MiddleButton: input.message = down ? 0x207 : 0x208; break;
+      case Qt::BackButton:
+      case Qt::ForwardButton:
+        input.message = down ? 0x20B : 0x20C;
+        input.secondSideButton = mouse.button() == Qt::ForwardButton;
+        break;
+      default: return;
+    }
+  }
+  for (QObject* o = receiver; o != nullptr && o != host_; o = o->parent()) {
+    const auto it = byWidget_.find(o);
+    if (it != byWidget_.end()) {
+      input.overControl = it->second->Name();
+      break;
+    }
+  }
+  // The handler may end the capture: keep it alive for the call.
+  const MouseInputHandler capture = mouseCapture_;
+  if (capture) capture(input);
 }
 
 void QtWindow::UpdateGrab() {

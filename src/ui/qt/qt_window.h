@@ -1,6 +1,7 @@
 // ui::Window over a top-level QWidget that holds the controls of one layout.
 #pragma once
 
+#include <QInputEvent>
 #include <QPointer>
 #include <QSize>
 #include <QWidget>
@@ -34,6 +35,8 @@ class WindowHost final : public QWidget {
   // Key capture: the window's key events first (true withholds them), and its activation.
   std::function<bool(const QKeyEvent&)> onKey;
   std::function<void(bool active)> onActivation;
+  // Mouse capture: the buttons and the wheel over the window, once per event.
+  std::function<void(const QInputEvent&, QObject* receiver)> onMouse;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -42,6 +45,12 @@ class WindowHost final : public QWidget {
 
  private:
   [[nodiscard]] bool IsFirstKeyReceiver(QObject* watched) const;
+  // A mouse event reaches the parents of its receiver as copies: only the first counts.
+  [[nodiscard]] bool IsNewMouseEvent(const QInputEvent& event);
+  int lastMouseType_ = 0;
+  int lastMouseButton_ = 0;
+  quint64 lastMouseTime_ = 0;
+  QPointF lastMousePosition_;
 };
 
 class QtWindow final : public Window, public ControlHost {
@@ -90,6 +99,8 @@ class QtWindow final : public Window, public ControlHost {
   void SetKeyCapture(KeyInputHandler handler) override;
   bool KeyCaptureOn() const override { return static_cast<bool>(keyCapture_); }
   bool KeyboardGrabbed() const override { return grabbed_; }
+  void SetMouseCapture(MouseInputHandler handler) override;
+  bool MouseCaptureOn() const override { return static_cast<bool>(mouseCapture_); }
 
   // ControlHost
   std::string Translate(std::string_view id) const override;
@@ -117,6 +128,9 @@ class QtWindow final : public Window, public ControlHost {
   void Guarded(const std::function<void()>& call);
   // Grabs the keyboard while capture is on and the window active; releases it otherwise.
   void UpdateGrab();
+  // The application-wide filter is on while key or mouse capture is.
+  void UpdateFilter();
+  void DeliverMouse(const QInputEvent& event, QObject* receiver);
 
   QtUi& ui_;
   WindowHandler& handler_;
@@ -137,6 +151,8 @@ class QtWindow final : public Window, public ControlHost {
   QSize designedSize_;
   KeyInputHandler keyCapture_;
   bool grabbed_ = false;
+  MouseInputHandler mouseCapture_;
+  bool filtering_ = false;
 };
 
 }  // namespace tavrinex::ui::qt
