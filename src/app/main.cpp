@@ -33,6 +33,7 @@
 #include "platform/autostart.h"
 #include "platform/data_folders.h"
 #include "platform/pointer_settings_worker.h"
+#include "platform/xi_mouse_source.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "ui/qt/qt_ui.h"
@@ -167,7 +168,11 @@ int Run(int argc, char** argv, const Options& options) {
   platform::PointerSettingsWorker pointerSettings(
       platform::ChoosePointerSettingsBackend(platform::DesktopSessionOfThisProcess()));
   Line("pointer settings: " + std::string(pointerSettings.Backend().Name()));
+  // Macro recording hears clicks in other programs too, where X11 lets it (declared before the
+  // window: it outlives the window's input capture).
+  platform::XiSystemMouse systemMouse([](std::string_view line) { Line(line); });
   app::CMainWnd window(ui, *link.backend, env);
+  window.Hook().SetSystemMouseSource(&systemMouse);
   app::DeviceWiring wiring(window, *link.backend, link.hotplug);
   app::AnimationWiring animation(window);
   // The mouse's consumer reports cue the pad's reactive effect.

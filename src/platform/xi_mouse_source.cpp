@@ -212,4 +212,10 @@ XiStart XiMouseSource::Start(Deliver deliver) {
 
 void XiMouseSource::Stop() { run_.reset(); }
 
+bool XiSystemMouse::Start(std::function<void(const MouseHookEvent&)> deliver) {
+  return source_.Start([deliver = std::move(deliver)](const XiMouseEvent& e) {
+    if (e.message != kMouseHorizontalWheel) deliver({e.message, e.SecondSideButton(), {}});
+  }) == XiStart::kStarted;
+}
+
 }  // namespace tavrinex::platform

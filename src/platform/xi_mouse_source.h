@@ -20,6 +20,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/input_capture.h"
+
 
 namespace tavrinex::platform {
 
@@ -87,6 +89,19 @@ class XiMouseSource {
   Diagnostic diagnostic_;
   Environment environment_;
   std::unique_ptr<Run> run_;
+};
+
+// The input capture's system-wide mouse source on X11. Horizontal wheel turns are left out:
+// recording knows no action for them.
+class XiSystemMouse final : public SystemMouseSource {
+ public:
+  explicit XiSystemMouse(XiMouseSource::Diagnostic diagnostic = {}) : source_(std::move(diagnostic)) {}
+  bool Start(std::function<void(const MouseHookEvent&)> deliver) override;
+  void Stop() override { source_.Stop(); }
+  [[nodiscard]] XiMouseSource& Source() { return source_; }
+
+ private:
+  XiMouseSource source_;
 };
 
 }  // namespace tavrinex::platform
