@@ -112,9 +112,10 @@ def action_list(p):
 
 
 def timeline_placeholders(p):
-    # The timeline's owner puts its control into this area and fills the capacity text.
+    # The timeline of the selected macro (class "MacroTimeline") and the macro memory line.
     return [
-        f'<widget class="QWidget" name="{p}macro_timeline_area">{geometry(210, 200, 330, 70)}</widget>',
+        f'<widget class="QWidget" name="{p}macro_timeline_area">{geometry(210, 200, 330, 70)}'
+        f'<widget class="MacroTimeline" name="{p}macro_timeline">{geometry(0, 0, 330, 70)}</widget></widget>',
         f'<widget class="QLabel" name="{p}macro_capacity_text">{geometry(210, 272, 330, 18)}</widget>',
     ]
 

@@ -19,7 +19,17 @@ MacroEditorWiring::MacroEditorWiring(CMainWnd& window, KeyEditorWiring* keyPages
       keyPages_(keyPages),
       clock_(std::move(clock)),
       keyboard_(DeviceKind::kKeyboard, Context(DeviceKind::kKeyboard)),
-      mouse_(DeviceKind::kMouse, Context(DeviceKind::kMouse)) {
+      mouse_(DeviceKind::kMouse, Context(DeviceKind::kMouse)),
+      keyboardPanel_(window.Window(), DeviceKind::kKeyboard,
+                     [&window](std::string_view id) { return window.UiLayer().Translate(id); }),
+      mousePanel_(window.Window(), DeviceKind::kMouse,
+                  [&window](std::string_view id) { return window.UiLayer().Translate(id); }) {
+  keyboard_.onRowsChanged = [this](std::span<const keys::TimelineRow> rows) {
+    ShowTimeline(DeviceKind::kKeyboard, rows);
+  };
+  mouse_.onRowsChanged = [this](std::span<const keys::TimelineRow> rows) {
+    ShowTimeline(DeviceKind::kMouse, rows);
+  };
   RegisterRoutes(keyboard_, DeviceKind::kKeyboard);
   RegisterRoutes(mouse_, DeviceKind::kMouse);
   ChainShellHooks();
@@ -111,9 +121,32 @@ void MacroEditorWiring::ChainShellHooks() {
     if (!alive.expired()) {
       keyboard_.RedrawRows();
       mouse_.RedrawRows();
+      keyboardPanel_.Relabel();
+      mousePanel_.Relabel();
     }
     if (next) next();
   };
+}
+
+void MacroEditorWiring::ShowTimeline(DeviceKind kind, std::span<const keys::TimelineRow> rows) {
+  keys::MacroEditor& editor = Editor(kind);
+  MacroTimelinePanel& panel = Timeline(kind);
+  panel.Show(rows);
+  std::vector<keys::MacroActions>& library = kind == DeviceKind::kMouse ? mouseLibrary_ : keyboardLibrary_;
+  // Saved rows: the files may have changed (a load, a save, a macro added or deleted).
+  if (!editor.Unsaved()) {
+    library = keys::ReadLibraryActions(keys::MacroLibrary(profiles::GetDeviceFolder(kind), kind));
+  }
+  keys::MacroActions actions;
+  for (const auto& row : rows) actions.push_back(row.action);
+  const std::size_t index = editor.SelectedMacro().value_or(library.size());
+  const keys::MacroAreaUse use =
+      keys::MeasureWithChange(library, index, actions, keys::MacroAreaUnits(window_.Image(), kind));
+  if (window_.Channel(kind).connected) {
+    panel.ShowCapacity(use.usedBytes, use.capacityBytes);
+  } else {
+    panel.ShowCapacityUnknown(use.usedBytes);
+  }
 }
 
 }  // namespace tavrinex::app

@@ -37,6 +37,7 @@
 #include "platform/data_folders.h"
 #include "platform/foreground.h"
 #include "platform/pointer_settings_worker.h"
+#include "platform/xi_mouse_source.h"
 #include "profiles/profile_file.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
@@ -177,7 +178,11 @@ int Run(int argc, char** argv, const Options& options) {
   const auto foreground = platform::ChooseForegroundSource(platform::DesktopSessionOfThisProcess());
   Line("foreground program: " + std::string(foreground->Name()) +
        (foreground->Knows() ? "" : " (this desktop does not tell which window is in front)"));
+  // Macro recording hears clicks in other programs too, where X11 lets it (declared before the
+  // window: it outlives the window's input capture).
+  platform::XiSystemMouse systemMouse([](std::string_view line) { Line(line); });
   app::CMainWnd window(ui, *link.backend, env);
+  window.Hook().SetSystemMouseSource(&systemMouse);
   app::DeviceWiring wiring(window, *link.backend, link.hotplug);
   app::AnimationWiring animation(window);
   // The mouse's consumer reports cue the pad's reactive effect.

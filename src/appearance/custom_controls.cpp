@@ -4,6 +4,7 @@
 
 #include "appearance/chart_view.h"
 #include "appearance/circle_progress.h"
+#include "appearance/macro_timeline_view.h"
 #include "appearance/wnd_host.h"
 
 namespace tavrinex::appearance {
@@ -12,6 +13,7 @@ void RegisterCustomControls(ui::Ui& ui) {
   ui.RegisterControlClass(kCircleProgressClass, [] { return std::make_unique<CCircleProgressUI>(); });
   ui.RegisterControlClass(kChartViewClass, [] { return std::make_unique<CChartViewUI>(); });
   ui.RegisterControlClass(kWndClass, [] { return std::make_unique<CWndUI>(); });
+  ui.RegisterControlClass(kMacroTimelineClass, [] { return std::make_unique<CMacroTimelineUI>(); });
 }
 
 }  // namespace tavrinex::appearance

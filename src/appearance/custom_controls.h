@@ -5,7 +5,7 @@
 
 namespace tavrinex::appearance {
 
-// "CCircleProgressUI", "CChartViewUI", "CWndUI".
+// "CCircleProgressUI", "CChartViewUI", "CWndUI", and the macro editor's "MacroTimeline".
 void RegisterCustomControls(ui::Ui& ui);
 
 }  // namespace tavrinex::appearance

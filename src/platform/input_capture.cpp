@@ -60,12 +60,23 @@ bool CDeviceHook::InstallHooks(HookMode mode, ui::Window& target, bool wantKeybo
     target.SetMouseCapture([this](const ui::MouseInput& m) {
       OnMouse({m.message, m.secondSideButton, m.overControl});
     });
+    // Clicks in other programs: posted straight from the source's thread, with the target
+    // and message fixed now (RemoveHooks stops the source before they change).
+    if (const auto message = MouseMessageOf(mode); message && system_ != nullptr) {
+      systemOn_ = system_->Start([target = &target, id = *message](const MouseHookEvent& e) {
+        target->PostMessage({id, e.message, e.secondSideButton ? 2 : 1, e});
+      });
+    }
   }
   if (!wantKeyboard && !wantMouse) target_ = nullptr;
   return true;
 }
 
 void CDeviceHook::RemoveHooks() {
+  if (systemOn_) {
+    system_->Stop();
+    systemOn_ = false;
+  }
   if (target_ != nullptr) {
     ui::Window* target = target_;
     target_ = nullptr;

@@ -72,6 +72,16 @@ struct TranslatedKey {
   return virtualKey == 0x14 || virtualKey == 0x90 || virtualKey == 0x91;
 }
 
+// System-wide mouse events besides the window's own (XInput 2 on X11): started with a mouse
+// hook in a recording mode, it calls `deliver` from any thread until Stop returns. Start is
+// false where it cannot run (the window's own events are then the only source).
+class SystemMouseSource {
+ public:
+  virtual ~SystemMouseSource() = default;
+  virtual bool Start(std::function<void(const MouseHookEvent&)> deliver) = 0;
+  virtual void Stop() = 0;
+};
+
 class CDeviceHook {
  public:
   using Diagnostic = std::function<void(std::string_view)>;
@@ -94,6 +104,9 @@ class CDeviceHook {
   // The mouse hook procedure: posts the event to the target in a recording mode. Any mouse
   // source may feed it (the window's own events, or a system-wide one); never withheld.
   void OnMouse(const MouseHookEvent& event);
+  // Optional; it must outlive the hook.
+  void SetSystemMouseSource(SystemMouseSource* source) { system_ = source; }
+  [[nodiscard]] bool SystemMouseOn() const { return systemOn_; }
 
  private:
   Diagnostic diagnostic_;
@@ -101,6 +114,8 @@ class CDeviceHook {
   HookMode mode_ = HookMode::kNone;
   bool keyboard_ = false;
   bool mouse_ = false;
+  SystemMouseSource* system_ = nullptr;
+  bool systemOn_ = false;
   core::StopEvent unused_;  // delivery is on the UI thread itself: never waited on
 };
 

@@ -11,6 +11,8 @@
 
 namespace tavrinex::ui {
 
+class CustomControl;
+
 struct Padding {
   int left = 0;
   int top = 0;
@@ -70,6 +72,10 @@ class Control {
   virtual void SetOverlayColor(std::uint32_t overlayWord) = 0;
   [[nodiscard]] virtual std::uint8_t OverlayOpacity() const = 0;
   virtual void SetOverlayOpacity(std::uint8_t opacity) = 0;
+
+  // The object of a control of the program's own class (custom_control.h), for handing it
+  // data that attributes cannot carry; null for every other control.
+  [[nodiscard]] virtual CustomControl* OwnControl() { return nullptr; }
 };
 
 // Option buttons and check boxes. An option of a group raises "selectchanged" when it becomes

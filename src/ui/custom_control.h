@@ -54,6 +54,8 @@ class Painter {
     (void)html;
     DrawText(r, text, color);
   }
+  // The text size of what is drawn next, in pixels (0: the control's own font).
+  virtual void SetTextPixels(int pixels) { (void)pixels; }
 };
 
 class CustomControl {
@@ -68,6 +70,23 @@ class CustomControl {
   }
   virtual void Paint(Painter& painter, Rect bounds) = 0;
   virtual void Placed(const Placement& placement) { (void)placement; }
+  // The tip for the point (control coordinates) of a control of `size`; empty for none.
+  [[nodiscard]] virtual std::string ToolTipAt(Point at, Rect size) const {
+    (void)at;
+    (void)size;
+    return {};
+  }
+
+  // Set by the host: a control whose own data changed asks to be drawn again.
+  void SetRepaintRequest(std::function<void()> request) { repaint_ = std::move(request); }
+
+ protected:
+  void RequestRepaint() const {
+    if (repaint_) repaint_();
+  }
+
+ private:
+  std::function<void()> repaint_;
 };
 
 using ControlFactory = std::function<std::unique_ptr<CustomControl>()>;

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QWheelEvent>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -23,6 +24,7 @@
 #include "app/key_editor_wiring.h"
 #include "app/macro_editor_wiring.h"
 #include "app/main_wnd.h"
+#include "appearance/macro_timeline_view.h"
 #include "device/detection.h"
 #include "keys/macro_blob.h"
 #include "keys/macro_library.h"
@@ -476,6 +478,45 @@ TEST_F(MacroPageTest, RowChangesReachTheTimelineHook) {
   EXPECT_FALSE(seen[1].recordedMs.has_value());
   Click("kb_macro_btn_deleteall");
   EXPECT_TRUE(seen.empty());
+}
+
+// Clicks in other programs come from the system-wide source (XInput 2 on X11) on its own
+// thread while recording; the timeline and the macro memory line follow the rows.
+TEST_F(MacroPageTest, ClicksElsewhereAreRecordedAndTheTimelineFollows) {
+  struct Source final : platform::SystemMouseSource {
+    bool Start(std::function<void(const platform::MouseHookEvent&)> d) override {
+      deliver = std::move(d);
+      return true;
+    }
+    void Stop() override { deliver = {}; }
+    std::function<void(const platform::MouseHookEvent&)> deliver;
+  } source;
+  wnd->Hook().SetSystemMouseSource(&source);
+  StartPages(1, DeviceKind::kMouse);
+  OpenMacroPage(DeviceKind::kMouse);
+  Click("ms_macro_btn_redio");
+  ASSERT_TRUE(wnd->Hook().SystemMouseOn());
+  std::thread([&] {
+    source.deliver({0x201, false, {}});
+    source.deliver({0x202, false, {}});
+  }).join();
+  Pump();
+  Click("ms_macro_btn_redio");
+  EXPECT_FALSE(wnd->Hook().SystemMouseOn());
+  EXPECT_FALSE(source.deliver) << "stopped with the recording";
+  EXPECT_EQ(Lines(DeviceKind::kMouse),
+            (std::vector<std::string>{"0,0,129,1,1,mouse_key_left", "0,0,1,1,0,mouse_key_left"}));
+  auto* timeline = dynamic_cast<appearance::CMacroTimelineUI*>(Get("ms_macro_timeline").OwnControl());
+  ASSERT_NE(timeline, nullptr);
+  ASSERT_EQ(timeline->Timeline().bars.size(), 1u);
+  EXPECT_EQ(timeline->LaneName(0), ui->Translate("mouse_key_left"));
+  // 16 + 6 + 2 x 4 bytes; the mouse is not connected, so its macro memory is not known.
+  const std::array<std::string, 1> used = {"30"};
+  EXPECT_EQ(Get("ms_macro_capacity_text").Text(),
+            appearance::timeline::Fill(ui->Translate(kCapacityUnknown), used));
+  Click("ms_macro_btn_deleteall");
+  EXPECT_TRUE(timeline->Timeline().bars.empty());
+  wnd->Hook().SetSystemMouseSource(nullptr);
 }
 
 class MacroSaveTest : public MacroPageTest {};

@@ -2,9 +2,11 @@
 
 #include <QDir>
 #include <QDynamicPropertyChangeEvent>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QTextDocument>
 #include <QTextOption>
+#include <QToolTip>
 #include <QVariant>
 
 namespace tavrinex::ui::qt {
@@ -15,7 +17,8 @@ QRect ToQRect(Rect r) { return {r.x, r.y, r.width, r.height}; }
 
 class QtPainter final : public Painter {
  public:
-  QtPainter(QPainter& p, const QString& imageFolder) : p_(p), imageFolder_(imageFolder) {
+  QtPainter(QPainter& p, const QString& imageFolder)
+      : p_(p), imageFolder_(imageFolder), ownFont_(p.font()) {
     p_.setRenderHint(QPainter::Antialiasing);
   }
   void FillRect(Rect r, Argb color) override { p_.fillRect(ToQRect(r), ToQColor(color)); }
@@ -60,6 +63,15 @@ class QtPainter final : public Painter {
     doc.drawContents(&p_, QRectF(0, 0, r.width, doc.size().height()));
     p_.restore();
   }
+  void SetTextPixels(int pixels) override {
+    QFont font = p_.font();
+    if (pixels > 0) {
+      font.setPixelSize(pixels);
+    } else {
+      font = ownFont_;
+    }
+    p_.setFont(font);
+  }
   bool DrawImage(Rect r, std::string_view image) override {
     const QString name = QString::fromUtf8(image.data(), static_cast<qsizetype>(image.size()));
     QPixmap pixmap;
@@ -74,13 +86,18 @@ class QtPainter final : public Painter {
   static int Sixteenths(double deg) { return static_cast<int>(deg * 16.0); }
   QPainter& p_;
   const QString& imageFolder_;
+  QFont ownFont_;
 };
 
 }  // namespace
 
 CustomWidget::CustomWidget(std::unique_ptr<CustomControl> control, QString imageFolder,
                            QWidget* parent)
-    : QWidget(parent), control_(std::move(control)), imageFolder_(std::move(imageFolder)) {}
+    : QWidget(parent), control_(std::move(control)), imageFolder_(std::move(imageFolder)) {
+  control_->SetRepaintRequest([this] { update(); });
+}
+
+CustomWidget::~CustomWidget() { control_->SetRepaintRequest({}); }
 
 void CustomWidget::paintEvent(QPaintEvent* /*event*/) {
   QPainter p(this);
@@ -121,6 +138,17 @@ void CustomWidget::hideEvent(QHideEvent* event) {
 // Layout properties that the widget does not know arrive as dynamic properties: they are the
 // control's own attributes.
 bool CustomWidget::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    const QPoint at = static_cast<QHelpEvent*>(event)->pos();
+    const std::string tip = control_->ToolTipAt({at.x(), at.y()}, {0, 0, width(), height()});
+    // A control without tips of its own keeps the tooltip its layout gave it.
+    if (!tip.empty()) {
+      QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), QString::fromStdString(tip),
+                         this);
+      return true;
+    }
+    if (toolTip().isEmpty()) QToolTip::hideText();  // nothing under the pointer any more
+  }
   if (event->type() == QEvent::DynamicPropertyChange) {
     const auto* change = static_cast<QDynamicPropertyChangeEvent*>(event);
     const QByteArray name = change->propertyName();

@@ -13,6 +13,9 @@ namespace tavrinex::ui::qt {
 class CustomWidget : public QWidget {
  public:
   CustomWidget(std::unique_ptr<CustomControl> control, QString imageFolder, QWidget* parent);
+  ~CustomWidget() override;
+  CustomWidget(const CustomWidget&) = delete;
+  CustomWidget& operator=(const CustomWidget&) = delete;
   [[nodiscard]] CustomControl& Control() { return *control_; }
 
  protected:

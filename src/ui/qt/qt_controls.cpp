@@ -205,6 +205,8 @@ void QtControl::SetResourceText(bool on) {
 void QtControl::ReapplyText() {
   if (resourceText_) ShowText(Q(host_.Translate(rawText_)));
   ShowPlaceholder();
+  // A control of the program's own may draw translated texts of its own.
+  if (dynamic_cast<CustomWidget*>(widget_) != nullptr) widget_->update();
 }
 
 // What an empty combo or edit shows, given by the layout as a language id ("placeholderid"),
@@ -275,6 +277,11 @@ void QtControl::SetFixedHeight(int height) {
     widget_->setMinimumHeight(0);
     widget_->setMaximumHeight(QWIDGETSIZE_MAX);
   }
+}
+
+CustomControl* QtControl::OwnControl() {
+  auto* custom = dynamic_cast<CustomWidget*>(widget_);
+  return custom != nullptr ? &custom->Control() : nullptr;
 }
 
 std::string QtControl::ToolTip() const { return widget_->toolTip().toStdString(); }

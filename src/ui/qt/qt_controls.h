@@ -84,6 +84,7 @@ class QtControl : public virtual Control {
   void SetOverlayColor(std::uint32_t overlayWord) override;
   std::uint8_t OverlayOpacity() const override;
   void SetOverlayOpacity(std::uint8_t opacity) override;
+  CustomControl* OwnControl() override;
 
  protected:
   ControlHost& Host() const { return host_; }
