@@ -1,9 +1,11 @@
 #include "keys/macro_editor.h"
 
+#include <algorithm>
 #include <array>
 
 #include "keys/key_editor_ops.h"
 #include "keys/key_image.h"
+#include "keys/macro_capacity.h"
 
 namespace tavrinex::keys {
 namespace {
@@ -75,11 +77,18 @@ std::optional<std::size_t> MacroEditor::SelectedRow() const {
 
 int MacroEditor::Show(std::string_view id) { return ctx_.showMessage ? ctx_.showMessage(id, true) : 0; }
 
-void MacroEditor::ShowFormatted(std::string_view id, int number) {
-  if (!ctx_.showMessage) return;
+int MacroEditor::ShowFormatted(std::string_view id, int number) {
+  if (!ctx_.showMessage) return 0;
   std::string text = ctx_.translate ? ctx_.translate(id) : std::string(id);
   if (const auto at = text.find("%d"); at != std::string::npos) text.replace(at, 2, std::to_string(number));
-  ctx_.showMessage(text, false);
+  return ctx_.showMessage(text, false);
+}
+
+// Before the device was read its info block is all zeros: its macro area is not known yet.
+bool MacroEditor::DeviceInfoKnown() const {
+  return ctx_.image != nullptr && ctx_.image->Read(kind_, [](const device::DeviceBlocks& b) {
+    return std::any_of(b.info.begin(), b.info.end(), [](std::uint8_t v) { return v != 0; });
+  });
 }
 
 void MacroEditor::SetEnabled(std::string_view suffix, bool enabled) {
@@ -535,6 +544,11 @@ void MacroEditor::OnText(std::string_view control) {
 
 void MacroEditor::SaveRows() {
   if (recorder_.recording || !selected_) return;
+  // A library the device's macro area could not take is the user's choice, told before saving.
+  if (DeviceInfoKnown()) {
+    const MacroAreaUse use = MeasureLibraryWithChange(Library(), *ctx_.image, *selected_, rows_.Lines());
+    if (!use.Fits() && ShowFormatted(SaveWarningId(use), static_cast<int>(SaveWarningNumber(use))) != 1) return;
+  }
   const MacroChange change = Library().SaveMacro(*selected_, rows_.Lines());
   if (change.outcome != MacroOutcome::kSaved) {
     Show(kMessageWriteFailed);  // the rows stay, still unsaved

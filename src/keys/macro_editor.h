@@ -98,7 +98,8 @@ class MacroEditor {
   [[nodiscard]] MacroLibrary Library() const;
   [[nodiscard]] std::optional<std::size_t> SelectedRow() const;
   int Show(std::string_view id);
-  void ShowFormatted(std::string_view id, int number);
+  int ShowFormatted(std::string_view id, int number);
+  [[nodiscard]] bool DeviceInfoKnown() const;
   void SetEnabled(std::string_view suffix, bool enabled);
   void SetEditingEnabled(bool enabled);
   void SetRecordingControls(bool recording);

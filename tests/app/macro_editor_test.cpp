@@ -377,6 +377,41 @@ TEST_F(MacroPageTest, UnsavedChangesHoldThePageUntilSavedOrCancelled) {
   EXPECT_EQ(boxes, (std::vector<std::string>{"message_text_4"}));
 }
 
+// A macro that would not fit in the device's macro area is saved only when the user says so;
+// before the device was read nothing is known, and nothing is asked.
+TEST_F(MacroPageTest, ASaveThatWouldNotFitTheMacroAreaAsksFirst) {
+  StartPages(1);
+  OpenMacroPage(DeviceKind::kKeyboard);
+  Click("kb_macro_btn_redio");
+  for (int i = 0; i < 40; ++i) {
+    SendKey(kEvdevA, true);
+    SendKey(kEvdevA, false);
+  }
+  Click("kb_macro_btn_redio");
+  wnd->Image().Update(DeviceKind::kKeyboard, [](device::DeviceBlocks& b) { b.info[6] = 1; });  // 128 bytes
+  answer = 0;
+  Click("kb_macro_btn_save");
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find(" 54 "), std::string::npos) << "the actions too many: " << boxes[0];
+  EXPECT_TRUE(Get("kb_macro_tab_saveorcancel").IsVisible()) << "still unsaved";
+  EXPECT_TRUE(FileLines("name_1").empty());
+  answer = 1;
+  Click("kb_macro_btn_save");
+  EXPECT_EQ(boxes.size(), 2u);
+  EXPECT_FALSE(Get("kb_macro_tab_saveorcancel").IsVisible());
+  EXPECT_EQ(FileLines("name_1").size(), 80u);
+
+  boxes.clear();
+  wnd->Image().Update(DeviceKind::kKeyboard, [](device::DeviceBlocks& b) { b.info.fill(0); });
+  Click("kb_macro_btn_redio");
+  SendKey(kEvdevA, true);
+  SendKey(kEvdevA, false);
+  Click("kb_macro_btn_redio");
+  Click("kb_macro_btn_save");
+  EXPECT_TRUE(boxes.empty()) << "a device not yet read has no known area";
+  EXPECT_EQ(FileLines("name_1").size(), 82u);
+}
+
 TEST_F(MacroPageTest, LibraryOperationsWithTheirMessages) {
   StartPages(0);
   EXPECT_FALSE(Get("kb_macro_btn_redio").IsEnabled()) << "nothing to edit without a macro";
