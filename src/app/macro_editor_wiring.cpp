@@ -128,6 +128,14 @@ void MacroEditorWiring::ChainShellHooks() {
   };
 }
 
+void MacroEditorWiring::FollowConnects(device::WindowHooks& hooks) {
+  const std::weak_ptr<char> alive = alive_;
+  hooks.refreshControls = [this, alive, next = std::move(hooks.refreshControls)](DeviceKind kind) {
+    if (next) next(kind);
+    if (!alive.expired() && kind != DeviceKind::kMousePad) Editor(kind).RowsChanged();
+  };
+}
+
 void MacroEditorWiring::ShowTimeline(DeviceKind kind, std::span<const keys::TimelineRow> rows) {
   keys::MacroEditor& editor = Editor(kind);
   MacroTimelinePanel& panel = Timeline(kind);

@@ -34,6 +34,9 @@ class MacroEditorWiring {
     return kind == device::DeviceKind::kMouse ? mousePanel_ : keyboardPanel_;
   }
 
+ // The macro memory line follows the device: its area is known once it was read.
+  void FollowConnects(device::WindowHooks& hooks);
+
  private:
   keys::MacroEditorContext Context(device::DeviceKind kind);
   void RegisterRoutes(keys::MacroEditor& editor, device::DeviceKind kind);

@@ -204,6 +204,7 @@ int Run(int argc, char** argv, const Options& options) {
   app::MacroEditorWiring macroEditors(window, &keyEditors);
   animation.AttachPictures();
   app::LightingWiring lighting(window, wiring, &animation.Engine());
+  macroEditors.FollowConnects(wiring.Context().window);  // after the lighting took the hook
   app::PerformancePage performance(window, wiring, lighting, &pointerSettings);
   const app::KeyPictureWiring keyPictures(
       window, [&lighting](device::DeviceKind kind) { lighting.SaveLightProfile(kind); }, animation.Engine());

@@ -90,6 +90,9 @@ class MacroEditor {
 
   // Set by whoever draws the timeline: called with the rows whenever they change.
   std::function<void(std::span<const TimelineRow>)> onRowsChanged;
+  // Calls it again with the rows as they are (what surrounds them changed: the device).
+  void RowsChanged();
+  // Calls it again with the rows as they are (what surrounds them changed: the device).
 
  private:
   [[nodiscard]] std::string Name(std::string_view suffix) const;
@@ -111,7 +114,6 @@ class MacroEditor {
   void FillRows();
   void ShowRow(std::size_t i);
   void AddListRow(std::size_t i);
-  void RowsChanged();
   void AppendRecorded(MacroRow row);
   void ApplyRowChange(bool changed);
   [[nodiscard]] int ClampEdit(std::string_view control, int maximum);

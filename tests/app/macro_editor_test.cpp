@@ -412,6 +412,21 @@ TEST_F(MacroPageTest, ASaveThatWouldNotFitTheMacroAreaAsksFirst) {
   EXPECT_EQ(FileLines("name_1").size(), 82u);
 }
 
+// The macro memory line learns the device's area when the device is read, not at the next edit.
+TEST_F(MacroPageTest, TheMemoryLineFollowsAConnect) {
+  StartPages(1);
+  macroPages->FollowConnects(wiring->Context().window);
+  const std::string before = Get("kb_macro_capacity_text").Text();
+  ConnectKeyboard();
+  wiring->Context().window.refreshControls(DeviceKind::kKeyboard);
+  const std::string capacity = std::to_string(128 * wnd->Image().Read(DeviceKind::kKeyboard, [](const device::DeviceBlocks& b) {
+    return int{b.info[6]};
+  }));
+  ASSERT_NE(capacity, "0");
+  EXPECT_EQ(before.find(capacity), std::string::npos) << before;
+  EXPECT_NE(Get("kb_macro_capacity_text").Text().find(capacity), std::string::npos) << Get("kb_macro_capacity_text").Text();
+}
+
 TEST_F(MacroPageTest, LibraryOperationsWithTheirMessages) {
   StartPages(0);
   EXPECT_FALSE(Get("kb_macro_btn_redio").IsEnabled()) << "nothing to edit without a macro";
