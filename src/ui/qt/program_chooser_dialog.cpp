@@ -40,6 +40,22 @@ QIcon IconOf(const ProgramEntry& entry) {
   return icon;
 }
 
+// The window's own colours, so that the chooser looks like a part of it.
+constexpr const char* kChooserStyle =
+    "QDialog { background-color: #151a21; }"
+    "QLabel { color: #8e98a8; }"
+    "QLineEdit { background-color: #1c2129; color: #e6ebf2; border: 1px solid #2c3440;"
+    " border-radius: 5px; padding: 5px 6px; selection-background-color: #19c3f0; }"
+    "QListWidget { background-color: #1c2129; color: #e6ebf2; border: 1px solid #2c3440;"
+    " border-radius: 6px; outline: none; }"
+    "QListWidget::item { padding: 3px 2px; }"
+    "QListWidget::item:selected { background-color: #19c3f0; color: #0f1217; }"
+    "QPushButton { background-color: #1c2129; color: #e6ebf2; border: 1px solid #2c3440;"
+    " border-radius: 6px; padding: 6px 16px; }"
+    "QPushButton:hover { border-color: #19c3f0; }"
+    "QPushButton:default { background-color: #19c3f0; color: #0f1217; border: none; font-weight: bold; }"
+    "QPushButton:disabled { background-color: #232a35; color: #5c6678; border: none; }";
+
 void AddSection(QListWidget& list, const QString& title, const std::vector<ProgramEntry>& entries,
                 bool chinese) {
   auto* header = new QListWidgetItem(title, &list);
@@ -91,6 +107,7 @@ std::optional<std::string> ProgramChooserDialog::Choose(Window* parent) {
   QPointer<QDialog> dialog = new QDialog(owner != nullptr ? owner->HostWidget() : nullptr);
   dialog->setWindowTitle(tr("link_chooser_title"));
   dialog->resize(460, 520);
+  dialog->setStyleSheet(QString::fromLatin1(kChooserStyle));
   auto* layout = new QVBoxLayout(dialog);
   auto* hint = new QLabel(tr("link_chooser_hint"), dialog);
   hint->setWordWrap(true);
