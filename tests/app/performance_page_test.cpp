@@ -327,7 +327,8 @@ TEST_F(PerformancePageTest, EveryTextOfThePageIsTranslatedInBothLanguages) {
 }
 
 // The reset gives the desktop speed 10 and three lines and the simulated mouse its factory reset
-// (on the mouse's thread); the DPI sliders and the stored bytes stay until the next sync.
+// (on the mouse's thread); the DPI sliders take the factory levels from the synchronisation the
+// mouse's announcement brings.
 TEST_F(PerformancePageTest, ResetReachesTheMouseOnItsThreadAndLeavesTheSliders) {
   sim::SimulatedDevices simulated(bus);
   simulated.mouse.WithFirmware([](sim::Firmware& f) {
@@ -363,8 +364,16 @@ TEST_F(PerformancePageTest, ResetReachesTheMouseOnItsThreadAndLeavesTheSliders) 
   EXPECT_TRUE(reset()) << "the mouse took the factory reset";
   const std::vector<std::string> calls = DesktopCalls();
   EXPECT_EQ(calls, (std::vector<std::string>{"speed 10", "wheel 3"}));
-  EXPECT_EQ(dpi1.Value(), 50) << "the sliders wait for the next synchronisation";
-  EXPECT_EQ(Record()[rec::kDpi1], 50);
+  // The reset writes no slider itself: the mouse announces the change, and the synchronisation
+  // that follows brings its factory levels to the record and then to the sliders.
+  const auto after = simulated.mouse.Snapshot();
+  const std::uint8_t factory = after.Slot(after.ActiveProfile())[rec::kDpi1];
+  for (int i = 0; i < 600 && (Record()[rec::kDpi1] != factory || dpi1.Value() != factory); ++i) {
+    Pump();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_EQ(Record()[rec::kDpi1], factory);
+  EXPECT_EQ(dpi1.Value(), factory) << "the sliders follow the synchronisation";
   EXPECT_EQ(wnd->Profiles().pointer.Speed(), 16);
   EXPECT_EQ(wnd->Profiles().pointer.WheelLines(), 7);
   EXPECT_EQ(device::ExchangesOnForbiddenThread(), 0u) << "no exchange on the UI thread";
