@@ -103,7 +103,7 @@ def action_list(p):
     columns = "".join(f'<column><property name="text"><string>{c}</string></property></column>'
                       for c in ("", "", ""))
     return [
-        f'<widget class="QTreeWidget" name="{p}Macro_list">{geometry(210, 10, 330, 186)}'
+        f'<widget class="QTreeWidget" name="{p}Macro_list">{geometry(210, 10, 330, 152)}'
         '<property name="rootIsDecorated"><bool>false</bool></property>'
         '<property name="headerHidden"><bool>true</bool></property>'
         '<property name="uniformRowHeights"><bool>false</bool></property>'
@@ -114,8 +114,8 @@ def action_list(p):
 def timeline_placeholders(p):
     # The timeline of the selected macro (class "MacroTimeline") and the macro memory line.
     return [
-        f'<widget class="QWidget" name="{p}macro_timeline_area">{geometry(210, 200, 330, 70)}'
-        f'<widget class="MacroTimeline" name="{p}macro_timeline">{geometry(0, 0, 330, 70)}</widget></widget>',
+        f'<widget class="QWidget" name="{p}macro_timeline_area">{geometry(210, 166, 330, 104)}'
+        f'<widget class="MacroTimeline" name="{p}macro_timeline">{geometry(0, 0, 330, 104)}</widget></widget>',
         f'<widget class="QLabel" name="{p}macro_capacity_text">{geometry(210, 272, 330, 18)}</widget>',
     ]
 

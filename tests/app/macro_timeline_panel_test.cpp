@@ -23,16 +23,16 @@ using keys::TimelineRow;
 
 constexpr std::uint8_t kPress = keys::kEventPressBit;
 
-// One page's timeline area, as the macro pages lay it out under the action list (330 x 70).
+// One page's timeline area, as the macro pages lay it out under the action list (330 x 104).
 std::string Area(const std::string& prefix, int y) {
   return "  <widget class=\"QWidget\" name=\"" + prefix + "macro_timeline_area\">"
          "<property name=\"geometry\"><rect><x>10</x><y>" + std::to_string(y) +
-         "</y><width>330</width><height>70</height></rect></property>\n"
+         "</y><width>330</width><height>104</height></rect></property>\n"
          "   <widget class=\"MacroTimeline\" name=\"" + prefix + "macro_timeline\">"
-         "<property name=\"geometry\"><rect><x>0</x><y>0</y><width>330</width><height>70</height></rect></property></widget>\n"
+         "<property name=\"geometry\"><rect><x>0</x><y>0</y><width>330</width><height>104</height></rect></property></widget>\n"
          "  </widget>\n"
          "  <widget class=\"QLabel\" name=\"" + prefix + "macro_capacity_text\">"
-         "<property name=\"geometry\"><rect><x>10</x><y>" + std::to_string(y + 72) +
+         "<property name=\"geometry\"><rect><x>10</x><y>" + std::to_string(y + 106) +
          "</y><width>330</width><height>18</height></rect></property></widget>\n";
 }
 
@@ -46,10 +46,10 @@ fs::path TestSkin() {
   std::ofstream(folder / "timeline.ui")
       << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ui version=\"4.0\">\n"
          " <widget class=\"QWidget\" name=\"root\">"
-         "<property name=\"geometry\"><rect><x>0</x><y>0</y><width>350</width><height>210</height></rect></property>"
+         "<property name=\"geometry\"><rect><x>0</x><y>0</y><width>350</width><height>278</height></rect></property>"
          "<property name=\"styleSheet\"><string>#root { background-color: #0f1217; } "
          "QLabel { font-size: 11px; color: #8e98a8; }</string></property>\n"
-      << Area("kb_", 10) << Area("ms_", 114) << " </widget>\n</ui>\n";
+      << Area("kb_", 10) << Area("ms_", 148) << " </widget>\n</ui>\n";
   std::ofstream(folder / "empty.ui")
       << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ui version=\"4.0\">\n"
          " <widget class=\"QWidget\" name=\"root\"/>\n</ui>\n";
