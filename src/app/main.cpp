@@ -219,12 +219,13 @@ int Run(int argc, char** argv, const Options& options) {
     });
   }
   // `tavrinexctl profile restore`: the file is replaced on the device's thread, the lists follow.
-  const app::ProfileRestoreService restore(
+  app::ProfileRestoreService restore(
       *wiring.Context().work, [&ui](std::function<void()> task) { ui.Loop().Post(std::move(task)); },
       [&profileLists](device::DeviceKind kind, profiles::ProfileListKind list, const std::string& name) {
         Line("profile restored: " + std::string(device::KindPrefix(kind)) + " " + name);
         profileLists.ProfileRestored(kind, list == profiles::ProfileListKind::kLight, name);
       });
+  restore.WaitFirstFor([&profileLists] { profileLists.WaitForFiles(); });
   server.AcceptProfileRequests([&restore](const app::ProfileRestoreRequest& request) {
     return restore.Serve(request);
   });

@@ -162,6 +162,10 @@ class ProfileLists {
   // Tests: true while file work or its display step is outstanding.
   [[nodiscard]] bool Busy() const { return pending_ > 0; }
 
+ public:
+  // Not on the UI thread: waits for the file work queued so far (at most kFileWaitLimit).
+  void WaitForFiles();
+
  private:
   struct Outcome {
     profiles::ProfileReadResult read = profiles::ProfileReadResult::kRead;
@@ -172,8 +176,6 @@ class ProfileLists {
 
   void RegisterRoutes();
   void OrderConnectAfterFiles();
-  // Not on the UI thread: waits for the file work queued so far (at most kFileWaitLimit).
-  void WaitForFiles();
   static constexpr std::chrono::seconds kFileWaitLimit{10};
   void Run(FileStep files, DisplayStep display, bool operation = true);
   bool Idle();

@@ -42,7 +42,8 @@ std::string ProfileRestoreService::Serve(const ProfileRestoreRequest& request) c
   auto answer = std::make_shared<std::promise<std::string>>();
   auto future = answer->get_future();
   work_.Post(request.kind, device::DeviceTask::kRestoreProfile,
-             [post = post_, restored = restored_, request, folder, answer] {
+             [post = post_, restored = restored_, earlier = earlierFileWork_, request, folder, answer] {
+    if (earlier) earlier();
     const auto report = profiles::RestoreProfileByName(profiles::ProfileHistory(folder), request.name,
                                                        request.version);
     if (report.restored) {

@@ -75,6 +75,20 @@ TEST_F(ProfileRestoreTest, RestoresOnTheDeviceThreadAndTellsTheListsAfterwards) 
   EXPECT_EQ(heard[0].name, "Light B") << "the file's own spelling, without the extension";
 }
 
+// A list operation asked for before the restore (here: one that rewrites the file) is done
+// first, so the restored version is what stays.
+TEST_F(ProfileRestoreTest, FileWorkAskedForEarlierIsDoneBeforeTheFileIsReplaced) {
+  std::thread::id waitedOn;
+  service.WaitFirstFor([&] {
+    waitedOn = std::this_thread::get_id();
+    WriteBytes(folder / "Light B.led", "reset by the list");
+  });
+  const std::string answer = service.Serve(Request("Light B", "1"));
+  EXPECT_TRUE(answer.starts_with("OK ")) << answer;
+  EXPECT_EQ(waitedOn, deviceThread.get_id());
+  EXPECT_EQ(ReadBytes(folder / "Light B.led"), "old light");
+}
+
 TEST_F(ProfileRestoreTest, RefusalsChangeNothingAndAnotherFolderIsSentElsewhere) {
   for (const auto& [name, version] : {std::pair{"Light B", "7"}, std::pair{"Nothing", "1"}, std::pair{"../x", "1"}}) {
     const std::string answer = service.Serve(Request(name, version));
