@@ -271,6 +271,19 @@ TEST_F(SkinChooserTest, TwoPopupsCloseIndependently) {
   EXPECT_TRUE(wnd_->Chooser().Frames().empty());
 }
 
+// The window going to the tray takes its open popups with it; they are freed as on a click
+// outside.
+TEST_F(SkinChooserTest, HidingTheWindowClosesItsPopups) {
+  CSkinFrame& frame = OpenChooser();
+  QWidget* popup = HostOf(frame.WindowOf());
+  ASSERT_TRUE(popup->isVisible());
+  wnd_->Window().Hide();
+  EXPECT_FALSE(popup->isVisible());
+  EXPECT_FALSE(frame.IsOpen());
+  Pump();
+  EXPECT_TRUE(wnd_->Chooser().Frames().empty());
+}
+
 // A stored background that is missing or is no image keeps the background as it was, and a
 // diagnostic line says why; so does such a choice while the program runs.
 TEST_F(SkinChooserTest, AStoredBackgroundThatCannotBeShownKeepsTheBackgroundAndSaysWhy) {

@@ -232,7 +232,14 @@ Control* QtWindow::Find(std::string_view name) {
 }
 
 void QtWindow::Show() { host_->show(); }
-void QtWindow::Hide() { host_->hide(); }
+void QtWindow::Hide() {
+  // Qt leaves a popup's own window open when its parent hides; a drop-down floating over the
+  // desktop after its window went to the tray would be a stray. It closes as on a click outside.
+  for (QWidget* child : host_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (child->isWindow() && child->windowType() == Qt::Popup && child->isVisible()) child->close();
+  }
+  host_->hide();
+}
 bool QtWindow::IsVisible() const { return host_->isVisible(); }
 bool QtWindow::IsMinimized() const { return host_->isMinimized(); }
 void QtWindow::Minimize() { host_->showMinimized(); }
