@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "appearance/custom_controls.h"
 #include "core/stop_event.h"
 #include "ui/led_picture_buffer.h"
 #include "ui/qt/qt_ui.h"
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   ui::qt::QtUi library(argv[1]);
+  appearance::RegisterCustomControls(library);  // the skin's own control classes, as the program has them
   PreviewHandler handler;
   auto window = library.CreateWindow({argv[2], "Tavrinex preview", nullptr, 0, 0}, handler);
   if (argc > 3 && !library.LoadLanguage(argv[3])) return 1;
