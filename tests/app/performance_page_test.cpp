@@ -342,15 +342,23 @@ TEST_F(PerformancePageTest, ResetReachesTheMouseOnItsThreadAndLeavesTheSliders) 
   }
   ASSERT_TRUE(wnd->Channel(kMouse).connected);
   auto& dpi1 = Get<ui::SliderControl>("ms_DPI1_slider");
-  for (int i = 0; i < 400 && dpi1.Value() != 50; ++i) {
+  // The connect's last UI step refreshes the controls and then selects the mouse's tab: once
+  // the tab is selected, no refresh of the connect can come after the reset's own values.
+  auto& tab = Get<ui::OptionControl>("ms_tab");
+  for (int i = 0; i < 400 && (dpi1.Value() != 50 || !tab.IsSelected()); ++i) {
     Pump();
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
+  ASSERT_TRUE(tab.IsSelected());
   ASSERT_EQ(dpi1.Value(), 50) << "shown after the connect";
   EXPECT_EQ(dpi1.Maximum(), 63);
   wnd->Profiles().pointer.SetSpeed(16);
   wnd->Profiles().pointer.SetWheelLines(7);
-  Click(perf::kReset);
+  // The reset's own steps run within the click; nothing posted is handled before the checks
+  // (the synchronisation the mouse's announcement brings may follow at any time after).
+  auto& resetButton = Widget<QAbstractButton>(perf::kReset);
+  resetButton.window()->show();
+  QTest::mouseClick(&resetButton, Qt::LeftButton);
   EXPECT_EQ(Get<ui::SliderControl>(perf::kSpeedSlider).Value(), perf::SliderFromSpeed(10));
   EXPECT_EQ(Text(perf::kWheelEdit), "3");
   const auto reset = [&] {
