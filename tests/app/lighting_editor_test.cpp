@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QTest>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -27,10 +26,8 @@
 #include "device/device_channel.h"
 #include "profiles/profile_catalogue.h"
 #include "sim/factory_defaults.h"
-#include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "storage/settings_folder.h"
-#include "ui/qt/qt_ui.h"
 #include "ui/qt/qt_window.h"
 
 namespace tavrinex::app {
@@ -41,15 +38,11 @@ using lighting::Group;
 using lighting::PageOf;
 namespace rec = lighting::rec;
 
-class LightingEditorTest : public testing::Test, public test::PageDriver {
+class LightingEditorTest : public testing::Test, public test::PageWindow {
  protected:
   void SetUp() override {
     documents = std::make_unique<test::LightProfileDocuments>();
-    ui = std::make_unique<ui::qt::QtUi>(TAVRINEX_SKIN);
-    MainWndEnvironment env;
-    env.diagnostic = [](std::string_view) {};
-    env.sleep = [](std::chrono::milliseconds) {};
-    wnd = std::make_unique<CMainWnd>(*ui, bus, env);
+    MakeWindow();
     // The device threads run (against whatever the test plugs into the bus) and write the saves.
     devices = std::make_unique<DeviceWiring>(*wnd, bus, nullptr);
     wnd->Create();
@@ -60,8 +53,7 @@ class LightingEditorTest : public testing::Test, public test::PageDriver {
     wnd->Destroy(false);
     lighting.reset();
     devices.reset();
-    wnd.reset();
-    ui.reset();
+    DropWindow();
     documents.reset();
   }
 
@@ -80,8 +72,6 @@ class LightingEditorTest : public testing::Test, public test::PageDriver {
   }
 
   std::unique_ptr<test::LightProfileDocuments> documents;  // first made, last gone: saves land there
-  sim::SimBus bus;
-  std::unique_ptr<ui::qt::QtUi> ui;
   std::unique_ptr<DeviceWiring> devices;
   std::unique_ptr<LightingWiring> lighting;
 };

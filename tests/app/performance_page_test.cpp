@@ -13,7 +13,6 @@
 #include <QTest>
 #include <array>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -29,10 +28,8 @@
 #include "device/device_channel.h"
 #include "lighting/lighting_model.h"
 #include "profiles/profile_catalogue.h"
-#include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "storage/settings_folder.h"
-#include "ui/qt/qt_ui.h"
 #include "ui/qt/qt_window.h"
 
 namespace tavrinex::app {
@@ -68,7 +65,7 @@ class FakeDesktop final : public platform::PointerSettingsBackend {
   std::vector<std::string> calls_;
 };
 
-class PerformancePageTest : public testing::Test, public test::PageDriver {
+class PerformancePageTest : public testing::Test, public test::PageWindow {
  protected:
   void SetUp() override { Build(true, true); }
   void Build(bool speed, bool wheel) {
@@ -77,11 +74,7 @@ class PerformancePageTest : public testing::Test, public test::PageDriver {
     auto backend = std::make_unique<FakeDesktop>(speed, wheel);
     desktop = backend.get();
     pointer = std::make_unique<platform::PointerSettingsWorker>(std::move(backend));
-    ui = std::make_unique<ui::qt::QtUi>(TAVRINEX_SKIN);
-    MainWndEnvironment env;
-    env.diagnostic = [](std::string_view) {};
-    env.sleep = [](std::chrono::milliseconds) {};
-    wnd = std::make_unique<CMainWnd>(*ui, bus, env);
+    MakeWindow();
     devices = std::make_unique<DeviceWiring>(*wnd, bus, nullptr);
     wnd->Create();
     lighting = std::make_unique<LightingWiring>(*wnd, *devices, nullptr);
@@ -93,8 +86,7 @@ class PerformancePageTest : public testing::Test, public test::PageDriver {
     page.reset();
     lighting.reset();
     devices.reset();
-    wnd.reset();
-    ui.reset();
+    DropWindow();
     pointer.reset();
     documents.reset();
   }
@@ -124,11 +116,9 @@ class PerformancePageTest : public testing::Test, public test::PageDriver {
   device::CurrentRecord Record() { return wnd->Image().Current(kMouse); }
   std::string Text(std::string_view name) { return Get(name).Text(); }
 
-  sim::SimBus bus;
   std::unique_ptr<test::LightProfileDocuments> documents;
   FakeDesktop* desktop = nullptr;
   std::unique_ptr<platform::PointerSettingsWorker> pointer;
-  std::unique_ptr<ui::qt::QtUi> ui;
   std::unique_ptr<DeviceWiring> devices;
   std::unique_ptr<LightingWiring> lighting;
   std::unique_ptr<PerformancePage> page;
