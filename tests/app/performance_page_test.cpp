@@ -18,7 +18,6 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/device_wiring.h"
@@ -326,16 +325,10 @@ TEST_F(PerformancePageTest, ResetReachesTheMouseOnItsThreadAndLeavesTheSliders) 
     s.settings[device::kSettingsSlotSize * s.ActiveProfile() + rec::kDpi1] = 50;
   });
   simulated.mouse.Plug();
-  for (int i = 0; i < 1000 && !wnd->Channel(kMouse).connected; ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return wnd->Channel(kMouse).connected.load(); });
   ASSERT_TRUE(wnd->Channel(kMouse).connected);
   auto& dpi1 = Get<ui::SliderControl>("ms_DPI1_slider");
-  for (int i = 0; i < 400 && dpi1.Value() != 50; ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return dpi1.Value() == 50; });
   ASSERT_EQ(dpi1.Value(), 50) << "shown after the connect";
   EXPECT_EQ(dpi1.Maximum(), 63);
   wnd->Profiles().pointer.SetSpeed(16);
@@ -347,10 +340,7 @@ TEST_F(PerformancePageTest, ResetReachesTheMouseOnItsThreadAndLeavesTheSliders) 
     const auto state = simulated.mouse.Snapshot();
     return state.Slot(state.ActiveProfile())[rec::kDpi1] != 50;
   };
-  for (int i = 0; i < 600 && !reset(); ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return reset(); });
   EXPECT_TRUE(reset()) << "the mouse took the factory reset";
   const std::vector<std::string> calls = DesktopCalls();
   EXPECT_EQ(calls, (std::vector<std::string>{"speed 10", "wheel 3"}));
@@ -358,10 +348,7 @@ TEST_F(PerformancePageTest, ResetReachesTheMouseOnItsThreadAndLeavesTheSliders) 
   // that follows brings its factory levels to the record and then to the sliders.
   const auto after = simulated.mouse.Snapshot();
   const std::uint8_t factory = after.Slot(after.ActiveProfile())[rec::kDpi1];
-  for (int i = 0; i < 600 && (Record()[rec::kDpi1] != factory || dpi1.Value() != factory); ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return Record()[rec::kDpi1] == factory && dpi1.Value() == factory; });
   EXPECT_EQ(Record()[rec::kDpi1], factory);
   EXPECT_EQ(dpi1.Value(), factory) << "the sliders follow the synchronisation";
   EXPECT_EQ(wnd->Profiles().pointer.Speed(), 16);
@@ -378,7 +365,7 @@ TEST_F(PerformancePageTest, ScreenshotsOfThePerformancePage) {
   if (folder.isEmpty()) GTEST_SKIP() << "TAVRINEX_SCREENSHOTS not set";
   Build(true, false);
   std::filesystem::create_directories(folder.toStdString());
-  QWidget* host = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget();
+  QWidget* host = Host();
   host->resize(1000, 740);
   SetScale(100, 63);
   const std::uint8_t dpis[] = {3, 7, 15, 31};

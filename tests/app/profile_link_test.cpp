@@ -194,7 +194,7 @@ class ProfileLinkTest : public testing::Test, public test::PageWindow {
     wnd->Create();
     Settle();
     for (int i = 0; i < 500 && !desktop->Started(); ++i) Settle();
-    dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget()->show();
+    Host()->show();
     Get<ui::OptionControl>("kb_tab").Select(true, true);  // the keyboard's page, with its profile area
     Pump();
   }
@@ -355,7 +355,7 @@ TEST_F(ProfileLinkTest, ScreenshotsOfTheLinkControls) {
   const QString folder = qEnvironmentVariable("TAVRINEX_SCREENSHOTS");
   if (folder.isEmpty()) GTEST_SKIP() << "TAVRINEX_SCREENSHOTS not set";
   std::filesystem::create_directories(folder.toStdString());
-  QWidget* host = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget();
+  QWidget* host = Host();
   host->resize(1000, 740);
   LinkByCheck(2, kGame);
   for (const bool knows : {true, false}) {
@@ -368,7 +368,7 @@ TEST_F(ProfileLinkTest, ScreenshotsOfTheLinkControls) {
     }
     if (knows) {
       Build(false);
-      host = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget();
+      host = Host();
       host->resize(1000, 740);
       UserPicks(1);
     }

@@ -626,7 +626,7 @@ TEST_F(ProfileListsTest, ScreenshotsOfTheProfileArea) {
   Prepare(DeviceKind::kKeyboard, kLight, {"Game", "Office", "新配置文件2", "Night"});
   Open();
   Choose(kKbLight, 2);
-  QWidget* host = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget();
+  QWidget* host = Host();
   host->show();
   Get<ui::OptionControl>("kb_tab").Select(true, true);
   Press("kb_profile_fun_spread_btn");
