@@ -5,31 +5,17 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QKeyEvent>
-#include <QLineEdit>
 #include <QTest>
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "app/device_wiring.h"
-#include "app/key_editor_wiring.h"
-#include "app/main_wnd.h"
-#include "app/routing_tables.h"
-#include "device/detection.h"
 #include "keys/macro_library.h"
+#include "page_fixture.h"
 #include "profiles/profile_catalogue.h"
-#include "sim/sim_bus.h"
-#include "sim/simulated_device.h"
 #include "storage/settings_folder.h"
-#include "ui/qt/qt_ui.h"
-#include "ui/qt/qt_window.h"
 
 namespace tavrinex::app {
 namespace {
@@ -41,85 +27,9 @@ constexpr int kPositionA = 64;  // "kb_key_64": A on the keyboard view
 constexpr std::uint32_t kEvdevKeypadEnter = 96, kEvdevVolumeUp = 115, kEvdevA = 30,
                         kEvdevCapsLock = 58;
 
-class KeyPageTest : public testing::Test {
+class KeyPageTest : public test::KeyWindow {
  protected:
-  void SetUp() override {
-    folder_ = (std::filesystem::temp_directory_path() / "tavrinex-keys-XXXXXX").string();
-    if (::mkdtemp(folder_.data()) == nullptr) throw std::runtime_error("no temporary folder");
-    ::setenv(profiles::kDocumentsOverrideVariable, (folder_ + "/Documents").c_str(), 1);
-    ui = std::make_unique<ui::qt::QtUi>(TAVRINEX_SKIN);
-    MainWndEnvironment env;
-    env.diagnostic = [](std::string_view) {};
-    env.sleep = [](std::chrono::milliseconds) {};
-    env.messageObserver = [this](CMsgWnd& box, const std::string& id) {
-      boxes.push_back(id);
-      box.WindowOf()->Close(1);
-    };
-    wnd = std::make_unique<CMainWnd>(*ui, bus, env);
-    wnd->Create();
-    devices.PlugAll();
-    wiring = std::make_unique<DeviceWiring>(*wnd, bus, nullptr);
-    keyPages = std::make_unique<KeyEditorWiring>(*wnd, *wiring);
-    Pump();
-  }
-  void TearDown() override {
-    keyPages.reset();
-    wnd->Destroy(false);
-    for (const DeviceKind kind : {DeviceKind::kKeyboard, DeviceKind::kMouse}) {
-      wnd->Channel(kind).hid.CloseDevice();
-    }
-    wiring.reset();
-    wnd.reset();
-    ui.reset();
-    ::unsetenv(profiles::kDocumentsOverrideVariable);
-    std::filesystem::remove_all(folder_);
-  }
-
-  static void Pump() {
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
-  }
-  // Opens the simulated device and reads it in full, off the UI thread, as a connect does.
-  void Connect(DeviceKind kind) {
-    device::DeviceChannel& channel = wnd->Channel(kind);
-    channel.hid.path = kind == DeviceKind::kMouse ? sim::SimulatedDevices::kMouseConfig
-                                                  : sim::SimulatedDevices::kKeyboardConfig;
-    channel.hid.openForReading = channel.hid.openForWriting = channel.hid.overlapped = true;
-    ASSERT_TRUE(channel.hid.OpenDevice());
-    channel.connected = true;
-    std::thread([&] {
-      (void)device::DeviceSync(kind, channel, wnd->Image(), wiring->Context().sync);
-    }).join();
-    Pump();
-  }
-  // The device thread's turn: the work the UI thread queued, then its reply to the UI thread.
-  void RunDeviceThread(DeviceKind kind) {
-    std::thread([&] { (void)device::RunDeviceWork(kind, wiring->Context()); }).join();
-    Pump();
-  }
-  void OpenKeyPage(DeviceKind kind) {
-    const std::string p = kind == DeviceKind::kMouse ? "ms_" : "kb_";
-    Get<ui::OptionControl>(p + "tab").Select(true, true);
-    Get<ui::OptionControl>(p + "key_Op_tab").Select(true, true);
-    Pump();
-  }
-  template <class T = ui::Control>
-  T& Get(std::string_view name) {
-    T* control = wnd->Window().Find<T>(name);
-    if (control == nullptr) throw std::runtime_error("no control " + std::string(name));
-    return *control;
-  }
-  QWidget* Widget(std::string_view name) {
-    return dynamic_cast<ui::qt::QtControl&>(Get(name)).Widget();
-  }
-  void Click(std::string_view name) { QTest::mouseClick(Widget(name), Qt::LeftButton); }
-  void Choose(std::string_view combo, int index) {
-    static_cast<QComboBox*>(Widget(combo))->setCurrentIndex(index);
-  }
-  void Type(std::string_view edit, const QString& text) {
-    auto* line = static_cast<QLineEdit*>(Widget(edit));
-    line->clear();
-    QTest::keyClicks(line, text);
-  }
+  void OpenKeyPage(DeviceKind kind) { OpenPage(kind, "key_Op_tab"); }
   KeyFunction Slot(DeviceKind kind, std::size_t slot) {
     return keys::GetSlot(wnd->Image(), kind, *keys::ActivePage(wnd->Image(), kind), slot).value();
   }
@@ -129,25 +39,6 @@ class KeyPageTest : public testing::Test {
     (void)QTest::qWaitForWindowActive(window, 1000);
     Pump();
   }
-  QWidget* Host() { return dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget(); }
-  // A key as the window system delivers it: to the grabber, else the focus widget.
-  void SendKey(std::uint32_t evdev, bool press = true) {
-    QWidget* receiver = QWidget::keyboardGrabber();
-    if (receiver == nullptr) receiver = QApplication::focusWidget();
-    if (receiver == nullptr) receiver = Host();
-    QKeyEvent key(press ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier,
-                  evdev + 8, 0, 0, "x");
-    QApplication::sendEvent(receiver, &key);
-  }
-
-  std::string folder_;
-  std::vector<std::string> boxes;
-  sim::SimBus bus;
-  sim::SimulatedDevices devices{bus};
-  std::unique_ptr<ui::qt::QtUi> ui;
-  std::unique_ptr<CMainWnd> wnd;
-  std::unique_ptr<DeviceWiring> wiring;
-  std::unique_ptr<KeyEditorWiring> keyPages;
 };
 
 TEST_F(KeyPageTest, KeyboardPageShowsTheKeysOverThePictureWithTranslatedLegendsAndChoices) {
@@ -164,9 +55,9 @@ TEST_F(KeyPageTest, KeyboardPageShowsTheKeysOverThePictureWithTranslatedLegendsA
   EXPECT_FALSE(Get("kb_tab_function").IsVisible());
   EXPECT_EQ(Get<ui::ListControl>("kb_key_fct_combo").Count(), 10);
   EXPECT_EQ(Get<ui::ListControl>("kb_key_fct_combo_21").Count(), 18);
-  EXPECT_EQ(static_cast<QComboBox*>(Widget("kb_key_fct_combo"))->itemText(0), "出厂默认");
+  EXPECT_EQ(Widget<QComboBox>("kb_key_fct_combo").itemText(0), "出厂默认");
   wnd->SwitchLanguage();
-  EXPECT_EQ(static_cast<QComboBox*>(Widget("kb_key_fct_combo"))->itemText(0), "Factory default");
+  EXPECT_EQ(Widget<QComboBox>("kb_key_fct_combo").itemText(0), "Factory default");
   EXPECT_EQ(Get("kb_key_118").Text(), "Enter");
   Get<ui::OptionControl>("kb_deng_Op_tab").Select(true, true);
   EXPECT_FALSE(Get("kb_key_layer").IsVisible()) << "the lighting page shows the LED pictures";
@@ -332,10 +223,10 @@ TEST_F(KeyPageTest, MouseButtonPicturesFollowThePointer) {
   OpenKeyPage(DeviceKind::kMouse);
   EXPECT_EQ(Get("ms_key_1_0").BackgroundImage(), "ms/key_wheel_normal.png");
   QEvent enter(QEvent::Enter);
-  QApplication::sendEvent(Widget("ms_key_1"), &enter);
+  QApplication::sendEvent(&Widget("ms_key_1"), &enter);
   EXPECT_EQ(Get("ms_key_1_0").BackgroundImage(), "ms/key_wheel_down.png");
   QEvent leave(QEvent::Leave);
-  QApplication::sendEvent(Widget("ms_key_1"), &leave);
+  QApplication::sendEvent(&Widget("ms_key_1"), &leave);
   EXPECT_EQ(Get("ms_key_1_0").BackgroundImage(), "ms/key_wheel_normal.png");
 }
 
@@ -446,7 +337,7 @@ TEST_F(KeyPageTest, ScreenshotsOfTheKeyPages) {
   Choose("ms_key_fct_combo", 7);
   Choose("ms_key_fct_combo_21", 1);
   QEvent enter(QEvent::Enter);
-  QApplication::sendEvent(Widget("ms_key_5"), &enter);
+  QApplication::sendEvent(&Widget("ms_key_5"), &enter);
   for (const char* language : {"cn", "en"}) {
     for (const char* device : {"kb", "ms"}) {
       OpenKeyPage(std::string(device) == "kb" ? DeviceKind::kKeyboard : DeviceKind::kMouse);

@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QTest>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -27,10 +26,8 @@
 #include "device/device_channel.h"
 #include "profiles/profile_catalogue.h"
 #include "sim/factory_defaults.h"
-#include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "storage/settings_folder.h"
-#include "ui/qt/qt_ui.h"
 #include "ui/qt/qt_window.h"
 
 namespace tavrinex::app {
@@ -41,15 +38,11 @@ using lighting::Group;
 using lighting::PageOf;
 namespace rec = lighting::rec;
 
-class LightingEditorTest : public testing::Test, public test::PageDriver {
+class LightingEditorTest : public testing::Test, public test::PageWindow {
  protected:
   void SetUp() override {
     documents = std::make_unique<test::LightProfileDocuments>();
-    ui = std::make_unique<ui::qt::QtUi>(TAVRINEX_SKIN);
-    MainWndEnvironment env;
-    env.diagnostic = [](std::string_view) {};
-    env.sleep = [](std::chrono::milliseconds) {};
-    wnd = std::make_unique<CMainWnd>(*ui, bus, env);
+    MakeWindow();
     // The device threads run (against whatever the test plugs into the bus) and write the saves.
     devices = std::make_unique<DeviceWiring>(*wnd, bus, nullptr);
     wnd->Create();
@@ -60,8 +53,7 @@ class LightingEditorTest : public testing::Test, public test::PageDriver {
     wnd->Destroy(false);
     lighting.reset();
     devices.reset();
-    wnd.reset();
-    ui.reset();
+    DropWindow();
     documents.reset();
   }
 
@@ -80,8 +72,6 @@ class LightingEditorTest : public testing::Test, public test::PageDriver {
   }
 
   std::unique_ptr<test::LightProfileDocuments> documents;  // first made, last gone: saves land there
-  sim::SimBus bus;
-  std::unique_ptr<ui::qt::QtUi> ui;
   std::unique_ptr<DeviceWiring> devices;
   std::unique_ptr<LightingWiring> lighting;
 };
@@ -448,15 +438,9 @@ TEST_F(LightingEditorTest, AnEditReachesTheSimulatedMouseWithinAboutOneSecond) {
     s.settings[device::kSettingsSlotSize * s.ActiveProfile() + rec::kMode] = 4;  // MS_MODE_BAR
   });
   simulated.mouse.Plug();
-  for (int i = 0; i < 1000 && !wnd->Channel(DeviceKind::kMouse).connected; ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return wnd->Channel(DeviceKind::kMouse).connected.load(); });
   ASSERT_TRUE(wnd->Channel(DeviceKind::kMouse).connected);
-  for (int i = 0; i < 400 && Get<ui::ListControl>("ms_deng_combo_modeSelect").CurrentIndex() != 4; ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return Get<ui::ListControl>("ms_deng_combo_modeSelect").CurrentIndex() == 4; });
   EXPECT_EQ(Get<ui::ListControl>("ms_deng_combo_modeSelect").CurrentIndex(), 4) << "shown after the connect";
   Click("ms_Deng_color_btn_9");  // 0xFF8300E7
   const auto edited = std::chrono::steady_clock::now();
@@ -465,10 +449,7 @@ TEST_F(LightingEditorTest, AnEditReachesTheSimulatedMouseWithinAboutOneSecond) {
     const auto slot = state.Slot(state.ActiveProfile());
     return slot[rec::kRed] == 0x83 && slot[rec::kBlue] == 0xE7 && slot[rec::kMultiColour] == 0;
   };
-  while (!reached() && std::chrono::steady_clock::now() - edited < std::chrono::seconds(3)) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil(reached, std::chrono::seconds(3));
   EXPECT_TRUE(reached());
   EXPECT_LT(std::chrono::steady_clock::now() - edited, std::chrono::milliseconds(1500));
   EXPECT_EQ(device::ExchangesOnForbiddenThread(), 0u) << "no exchange on the UI thread";
@@ -487,10 +468,7 @@ TEST_F(LightingEditorTest, OnboardProfileSwitchRefreshesThePadPage) {
     s.settings[2 * device::kSettingsSlotSize + rec::kBrightness] = 3;
   });
   simulated.mousePad.Plug();
-  for (int i = 0; i < 1000 && !wnd->Channel(DeviceKind::kMousePad).connected; ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return wnd->Channel(DeviceKind::kMousePad).connected.load(); });
   ASSERT_TRUE(wnd->Channel(DeviceKind::kMousePad).connected);
   ui::Notification n;
   n.type = ui::EventType::kItemSelect;
@@ -498,10 +476,7 @@ TEST_F(LightingEditorTest, OnboardProfileSwitchRefreshesThePadPage) {
   n.itemIndex = 2;
   wnd->Notify(n);
   auto& list = Get<ui::ListControl>("mp_deng_combo_modeSelect");
-  for (int i = 0; i < 1000 && list.CurrentIndex() != 6; ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return list.CurrentIndex() == 6; });
   EXPECT_EQ(list.CurrentIndex(), 6);
   EXPECT_EQ(Get<ui::SliderControl>("mp_deng_light_slider").Value(), 3);
   EXPECT_EQ(Record(DeviceKind::kMousePad)[rec::kProfileIndex], 2);
@@ -517,10 +492,7 @@ TEST_F(LightingEditorTest, OnboardProfileSwitchRefreshesThePadPage) {
 TEST_F(LightingEditorTest, MouseOnboardButtonsSwitchAndMarkTheProfileInUse) {
   sim::SimulatedDevices simulated(bus);
   simulated.mouse.Plug();
-  for (int i = 0; i < 1000 && !wnd->Channel(DeviceKind::kMouse).connected; ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return wnd->Channel(DeviceKind::kMouse).connected.load(); });
   ASSERT_TRUE(wnd->Channel(DeviceKind::kMouse).connected);
   const int first = simulated.mouse.Snapshot().ActiveProfile();
   const auto marked = [&] {
@@ -530,19 +502,13 @@ TEST_F(LightingEditorTest, MouseOnboardButtonsSwitchAndMarkTheProfileInUse) {
     }
     return on;
   };
-  for (int i = 0; i < 400 && marked() != std::vector<int>{first}; ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return marked() == std::vector<int>{first}; });
   ASSERT_EQ(marked(), std::vector<int>{first}) << "marked after the connect";
   Click("ms_profile_" + std::to_string(first));
   EXPECT_EQ(devices->Context().work->Pending(DeviceKind::kMouse), 0U) << "no switch to the profile in use";
   const int target = (first + 3) % 5;
   Click("ms_profile_" + std::to_string(target));
-  for (int i = 0; i < 1000 && marked() != std::vector<int>{target}; ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return marked() == std::vector<int>{target}; });
   EXPECT_EQ(marked(), std::vector<int>{target});
   EXPECT_EQ(simulated.mouse.Snapshot().ActiveProfile(), target);
   EXPECT_EQ(device::ExchangesOnForbiddenThread(), 0u) << "no exchange on the UI thread";
@@ -562,19 +528,13 @@ TEST_F(LightingEditorTest, PadResetRunsOnThePadsThreadAndThePageShowsTheFactoryS
   });
   simulated.mousePad.Plug();
   auto& modes = Get<ui::ListControl>("mp_deng_combo_modeSelect");
-  for (int i = 0; i < 1000 && modes.CurrentIndex() != 6; ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return modes.CurrentIndex() == 6; });
   ASSERT_EQ(modes.CurrentIndex(), 6) << "shown after the connect";
   const auto factory = sim::factory::Record(DeviceKind::kMousePad, simulated.mousePad.Snapshot().ActiveProfile());
   ASSERT_NE(factory[rec::kMode], 6);
   wnd->Store().MarkDirty(DeviceKind::kMousePad);  // an edit whose flush is still to come
   Click("mp_one_profile_default");
-  for (int i = 0; i < 1000 && modes.CurrentIndex() != factory[rec::kMode]; ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return modes.CurrentIndex() == factory[rec::kMode]; });
   EXPECT_EQ(simulated.mousePad.Snapshot().factoryResets, 1);
   EXPECT_EQ(modes.CurrentIndex(), factory[rec::kMode]);
   EXPECT_EQ(Get<ui::SliderControl>("mp_deng_light_slider").Value(), factory[rec::kBrightness]);
@@ -589,7 +549,7 @@ TEST_F(LightingEditorTest, ScreenshotsOfTheLightingPages) {
   const QString folder = qEnvironmentVariable("TAVRINEX_SCREENSHOTS");
   if (folder.isEmpty()) GTEST_SKIP() << "TAVRINEX_SCREENSHOTS not set";
   std::filesystem::create_directories(folder.toStdString());
-  QWidget* host = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget();
+  QWidget* host = Host();
   host->resize(1000, 740);
   SetRecord(DeviceKind::kKeyboard, rec::kBrightness, 11);
   SetRecord(DeviceKind::kKeyboard, rec::kSpeed, 5);

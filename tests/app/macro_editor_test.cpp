@@ -4,36 +4,24 @@
 // recording to the simulated keyboard's macro area and key page.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QComboBox>
-#include <QKeyEvent>
 #include <QAbstractItemView>
-#include <QLineEdit>
+#include <QApplication>
 #include <QTest>
 #include <QWheelEvent>
 #include <array>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "app/device_wiring.h"
-#include "app/key_editor_wiring.h"
 #include "app/macro_editor_wiring.h"
-#include "app/main_wnd.h"
 #include "appearance/macro_timeline_view.h"
-#include "device/detection.h"
 #include "keys/macro_blob.h"
 #include "keys/macro_library.h"
+#include "page_fixture.h"
 #include "profiles/profile_catalogue.h"
-#include "sim/sim_bus.h"
-#include "sim/simulated_device.h"
 #include "storage/settings_folder.h"
-#include "ui/qt/qt_ui.h"
-#include "ui/qt/qt_window.h"
 
 namespace tavrinex::app {
 namespace {
@@ -42,39 +30,11 @@ using device::DeviceKind;
 
 constexpr std::uint32_t kEvdevA = 30, kEvdevVolumeUp = 115, kEvdevB = 48;
 
-class MacroPageTest : public testing::Test {
+class MacroPageTest : public test::KeyWindow {
  protected:
-  void SetUp() override {
-    folder_ = (std::filesystem::temp_directory_path() / "tavrinex-macro-XXXXXX").string();
-    if (::mkdtemp(folder_.data()) == nullptr) throw std::runtime_error("no temporary folder");
-    ::setenv(profiles::kDocumentsOverrideVariable, (folder_ + "/Documents").c_str(), 1);
-    ui = std::make_unique<ui::qt::QtUi>(TAVRINEX_SKIN);
-    MainWndEnvironment env;
-    env.diagnostic = [](std::string_view) {};
-    env.sleep = [](std::chrono::milliseconds) {};
-    env.messageObserver = [this](CMsgWnd& box, const std::string& id) {
-      boxes.push_back(id);
-      box.WindowOf()->Close(answer);
-    };
-    wnd = std::make_unique<CMainWnd>(*ui, bus, env);
-    wnd->Create();
-    devices.PlugAll();
-    wiring = std::make_unique<DeviceWiring>(*wnd, bus, nullptr);
-    keyPages = std::make_unique<KeyEditorWiring>(*wnd, *wiring);
-    Pump();
-  }
   void TearDown() override {
     macroPages.reset();
-    keyPages.reset();
-    wnd->Destroy(false);
-    for (const DeviceKind kind : {DeviceKind::kKeyboard, DeviceKind::kMouse}) {
-      wnd->Channel(kind).hid.CloseDevice();
-    }
-    wiring.reset();
-    wnd.reset();
-    ui.reset();
-    ::unsetenv(profiles::kDocumentsOverrideVariable);
-    std::filesystem::remove_all(folder_);
+    KeyWindow::TearDown();
   }
   // The library as it is on disk, then the pages that show it.
   void StartPages(int macros = 1, DeviceKind kind = DeviceKind::kKeyboard) {
@@ -83,60 +43,8 @@ class MacroPageTest : public testing::Test {
     macroPages = std::make_unique<MacroEditorWiring>(*wnd, keyPages.get(), [this] { return now; });
     Pump();
   }
-  // Opens the simulated keyboard and reads it in full, off the UI thread, as a connect does.
-  void ConnectKeyboard() {
-    device::DeviceChannel& channel = wnd->Channel(DeviceKind::kKeyboard);
-    channel.hid.path = sim::SimulatedDevices::kKeyboardConfig;
-    channel.hid.openForReading = channel.hid.openForWriting = channel.hid.overlapped = true;
-    ASSERT_TRUE(channel.hid.OpenDevice());
-    channel.connected = true;
-    std::thread([&] {
-      (void)device::DeviceSync(DeviceKind::kKeyboard, channel, wnd->Image(), wiring->Context().sync);
-    }).join();
-    Pump();
-  }
   keys::MacroEditor& Editor(DeviceKind kind = DeviceKind::kKeyboard) { return macroPages->Editor(kind); }
-  static void Pump() {
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
-  }
-  template <class T = ui::Control>
-  T& Get(std::string_view name) {
-    T* control = wnd->Window().Find<T>(name);
-    if (control == nullptr) throw std::runtime_error("no control " + std::string(name));
-    return *control;
-  }
-  QWidget* Widget(std::string_view name) { return dynamic_cast<ui::qt::QtControl&>(Get(name)).Widget(); }
-  QWidget* Host() { return dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget(); }
-  void Click(std::string_view name) {
-    QTest::mouseClick(Widget(name), Qt::LeftButton);
-    Pump();
-  }
-  void Choose(std::string_view combo, int index) {
-    static_cast<QComboBox*>(Widget(combo))->setCurrentIndex(index);
-    Pump();
-  }
-  void Type(std::string_view edit, const QString& text) {
-    auto* line = static_cast<QLineEdit*>(Widget(edit));
-    line->clear();
-    QTest::keyClicks(line, text);
-    Pump();
-  }
-  void OpenMacroPage(DeviceKind kind) {
-    const std::string p = kind == DeviceKind::kMouse ? "ms_" : "kb_";
-    Get<ui::OptionControl>(p + "tab").Select(true, true);
-    Get<ui::OptionControl>(p + "macro_Op_tab").Select(true, true);
-    Pump();
-  }
-  // A key as the window system delivers it: to the grabber, else the focus widget.
-  void SendKey(std::uint32_t evdev, bool press = true) {
-    QWidget* receiver = QWidget::keyboardGrabber();
-    if (receiver == nullptr) receiver = QApplication::focusWidget();
-    if (receiver == nullptr) receiver = Host();
-    QKeyEvent key(press ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier,
-                  evdev + 8, 0, 0, "x", !press ? false : repeat);
-    QApplication::sendEvent(receiver, &key);
-    Pump();
-  }
+  void OpenMacroPage(DeviceKind kind) { OpenPage(kind, "macro_Op_tab"); }
   void Wheel(QWidget* over) {
     QWheelEvent wheel(QPointF(5, 5), over->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -149,10 +57,9 @@ class MacroPageTest : public testing::Test {
   }
   // The user's click on a row: it becomes the current row, and a row editor opens on it.
   void ClickRow(std::string_view list, int row) {
-    auto* view = static_cast<QAbstractItemView*>(Widget(list));
-    view->window()->show();
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                      view->visualRect(view->model()->index(row, 0)).center());
+    auto& view = Widget<QAbstractItemView>(list);
+    view.window()->show();
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(view.model()->index(row, 0)).center());
     Pump();
   }
   void SelectRow(std::string_view list, int row) {
@@ -163,17 +70,7 @@ class MacroPageTest : public testing::Test {
     return keys::MacroLibrary(profiles::GetDeviceFolder(kind), kind).LoadMacro(name).lines;
   }
 
-  std::string folder_;
   std::uint64_t now = 100000;
-  bool repeat = false;
-  int answer = 1;
-  std::vector<std::string> boxes;
-  sim::SimBus bus;
-  sim::SimulatedDevices devices{bus};
-  std::unique_ptr<ui::qt::QtUi> ui;
-  std::unique_ptr<CMainWnd> wnd;
-  std::unique_ptr<DeviceWiring> wiring;
-  std::unique_ptr<KeyEditorWiring> keyPages;
   std::unique_ptr<MacroEditorWiring> macroPages;
 };
 
@@ -243,7 +140,7 @@ TEST_F(MacroPageTest, MouseButtonsAndWheelOverTheWindowAreRecordedOnceAndTheStop
   OpenMacroPage(DeviceKind::kMouse);
   Click("ms_macro_btn_redio");
   EXPECT_TRUE(wnd->Window().MouseCaptureOn());
-  QWidget* over = Widget("ms_macro_events_title");
+  QWidget* over = &Widget("ms_macro_events_title");
   for (int i = 0; i < 4; ++i) {
     now += 10;
     Wheel(over);  // several notches: one wheel action, timed from the first
@@ -417,7 +314,7 @@ TEST_F(MacroPageTest, TheMemoryLineFollowsAConnect) {
   StartPages(1);
   macroPages->FollowConnects(wiring->Context().window);
   const std::string before = Get("kb_macro_capacity_text").Text();
-  ConnectKeyboard();
+  Connect(DeviceKind::kKeyboard);
   wiring->Context().window.refreshControls(DeviceKind::kKeyboard);
   const std::string capacity = std::to_string(128 * wnd->Image().Read(DeviceKind::kKeyboard, [](const device::DeviceBlocks& b) {
     return int{b.info[6]};
@@ -450,7 +347,7 @@ TEST_F(MacroPageTest, LibraryOperationsWithTheirMessages) {
   EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(profiles::GetDeviceFolder(DeviceKind::kKeyboard)) / "Combo.mac"));
 
   // A key plays macro 1: deleting it asks first; "no" keeps everything.
-  ConnectKeyboard();
+  Connect(DeviceKind::kKeyboard);
   boxes.clear();
   const auto page = *keys::ActivePage(wnd->Image(), DeviceKind::kKeyboard);
   ASSERT_TRUE(keys::SetSlot(wnd->Image(), DeviceKind::kKeyboard, page, 5, {0x70, 1, 0}));
@@ -576,7 +473,7 @@ TEST_F(MacroSaveTest, ARecordedMacroAssignedToAKeyReachesTheDeviceAsTheOracleEnc
   ASSERT_TRUE(catalogue.SetCount(profiles::ProfileListKind::kKey, 1));
   ASSERT_TRUE(catalogue.SetName(profiles::ProfileListKind::kKey, 0, "Game"));
   ASSERT_TRUE(catalogue.SetSelect(profiles::ProfileListKind::kKey, 0));
-  ConnectKeyboard();
+  Connect(DeviceKind::kKeyboard);
   StartPages(2);
   Click("kb_macro_btn_redio");
   SendKey(kEvdevA);
@@ -594,8 +491,7 @@ TEST_F(MacroSaveTest, ARecordedMacroAssignedToAKeyReachesTheDeviceAsTheOracleEnc
   Choose("kb_key_fct_combo", 9);
   Choose("kb_key_fct_combo_23", 1);
   Click("kb_key_butt_prosave");
-  std::thread([&] { (void)device::RunDeviceWork(DeviceKind::kKeyboard, wiring->Context()); }).join();
-  Pump();
+  RunDeviceThread(DeviceKind::kKeyboard);
 
   const keys::MacroLibrary library(profiles::GetDeviceFolder(DeviceKind::kKeyboard), DeviceKind::kKeyboard);
   const auto macros = keys::ReadLibraryActions(library);
@@ -645,7 +541,7 @@ TEST_F(MacroPageTest, ScreenshotsOfTheMacroPages) {
     now += 87;
     SendKey(29, false);
     now += 400;
-    QTest::mouseClick(Widget(p + "macro_events_title"), Qt::LeftButton);
+    QTest::mouseClick(&Widget(p + "macro_events_title"), Qt::LeftButton);
     Pump();
     Click(p + "macro_btn_redio");
     Get<ui::ListControl>(p + "Macro_list").SelectItem(1);

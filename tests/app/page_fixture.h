@@ -1,75 +1,81 @@
-// What the page tests over the real window share: a documents folder of their own with a
-// selected light profile "Mine" on every device, and the user's clicks and typing through Qt.
+// What the page tests over the real window share: a documents folder of their own (with a
+// selected light profile "Mine" on every device where they need one), the window over the
+// shipped skin, the user's clicks and typing through Qt, and the key pages' window with the
+// simulated devices plugged in.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
-#include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
+#include "app/device_wiring.h"
+#include "app/key_editor_wiring.h"
 #include "app/main_wnd.h"
-#include "profiles/profile_catalogue.h"
-#include "profiles/profile_file.h"
-#include "storage/settings_folder.h"
+#include "sim/sim_bus.h"
+#include "sim/simulated_device.h"
+#include "ui/qt/qt_ui.h"
 #include "ui/qt/qt_window.h"
 
 namespace tavrinex::app::test {
 
-class LightProfileDocuments {
+// A fresh folder named by the documents override while it lives: the profiles, catalogues
+// and macros the program writes land there and go with it.
+class TemporaryDocuments {
  public:
-  LightProfileDocuments() {
-    std::string folder = (std::filesystem::temp_directory_path() / "tavrinex-page-XXXXXX").string();
-    if (::mkdtemp(folder.data()) == nullptr) throw std::runtime_error("mkdtemp");
-    root_ = folder;
-    ::setenv(profiles::kDocumentsOverrideVariable, (folder + "/Documents").c_str(), 1);
-    for (const device::DeviceKind kind : device::kAllDeviceKinds) {
-      const profiles::ProfileCatalogue catalogue(kind);
-      (void)catalogue.SetCount(profiles::ProfileListKind::kLight, 1);
-      (void)catalogue.SetName(profiles::ProfileListKind::kLight, 0, "Mine");
-      (void)catalogue.SetSelect(profiles::ProfileListKind::kLight, 0);
-    }
-  }
-  ~LightProfileDocuments() {
-    ::unsetenv(profiles::kDocumentsOverrideVariable);
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
-  }
-  LightProfileDocuments(const LightProfileDocuments&) = delete;
-  LightProfileDocuments& operator=(const LightProfileDocuments&) = delete;
+  TemporaryDocuments();
+  ~TemporaryDocuments();
+  TemporaryDocuments(const TemporaryDocuments&) = delete;
+  TemporaryDocuments& operator=(const TemporaryDocuments&) = delete;
 
-  // The body of the device's "Mine.led" (empty while it does not exist).
-  static std::string Body(device::DeviceKind kind) {
-    std::ifstream in(profiles::GetDeviceFolder(kind) + "Mine.led", std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(profiles::kProfileHeaderSize));
-    std::string bytes(4096, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-    return bytes;
-  }
+  [[nodiscard]] const std::filesystem::path& Root() const { return root_; }
 
  private:
   std::filesystem::path root_;
 };
 
+// The temporary documents with a selected light profile "Mine" on every device.
+class LightProfileDocuments : public TemporaryDocuments {
+ public:
+  LightProfileDocuments();
+
+  // The body of the device's "Mine.led" (empty while it does not exist).
+  static std::string Body(device::DeviceKind kind);
+};
+
 // The user's hand on the window's widgets; `wnd` is the window under test.
 class PageDriver {
  public:
-  void Pump() {
+  static void Pump() {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
   }
+  // Pumps until `done` holds; false after `limit`.
+  template <class F>
+  static bool PumpUntil(F done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      Pump();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+  }
+  QWidget* Host() { return dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget(); }
   template <class T = QWidget>
   T& Widget(std::string_view name) {
-    auto* w = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget()->findChild<T*>(
-        QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    auto* w = Host()->findChild<T*>(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
     if (w == nullptr) throw std::runtime_error("no widget " + std::string(name));
     return *w;
   }
@@ -94,8 +100,55 @@ class PageDriver {
     QTest::keyClicks(&edit, text);
     Pump();
   }
+  // A choice in a drop-down list.
+  void Choose(std::string_view combo, int index) {
+    Widget<QComboBox>(combo).setCurrentIndex(index);
+    Pump();
+  }
 
   std::unique_ptr<CMainWnd> wnd;
+};
+
+// The window over the shipped skin and `bus`: quiet, without the UI thread's sleeps, and every
+// message box it opens recorded in `boxes` and closed with `answer`.
+class PageWindow : public PageDriver {
+ public:
+  // `ui` and `wnd`, the window not yet created (wirings that must see its creation come first).
+  void MakeWindow();
+  // After the wirings that use them are gone.
+  void DropWindow() {
+    wnd.reset();
+    ui.reset();
+  }
+
+  std::vector<std::string> boxes;
+  int answer = 1;
+  sim::SimBus bus;
+  std::unique_ptr<ui::qt::QtUi> ui;
+};
+
+// The window with every simulated device plugged in (none connected yet), the device wiring
+// and the key pages, over documents of its own.
+class KeyWindow : public testing::Test, public PageWindow {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Opens the simulated device and reads it in full, off the UI thread, as a connect does.
+  void Connect(device::DeviceKind kind);
+  // The device thread's turn: the work the UI thread queued, then its reply to the UI thread.
+  void RunDeviceThread(device::DeviceKind kind);
+  // The device's tab, then its page tab `tab` ("key_Op_tab", "macro_Op_tab").
+  void OpenPage(device::DeviceKind kind, std::string_view tab);
+  // A key as the window system delivers it: to the grabber, else the focus widget; an
+  // auto-repeat while `repeat` is set.
+  void SendKey(std::uint32_t evdev, bool press = true);
+
+  bool repeat = false;
+  std::unique_ptr<TemporaryDocuments> documents;
+  sim::SimulatedDevices devices{bus};
+  std::unique_ptr<DeviceWiring> wiring;
+  std::unique_ptr<KeyEditorWiring> keyPages;
 };
 
 }  // namespace tavrinex::app::test

@@ -13,13 +13,11 @@
 #include <QTest>
 #include <array>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/device_wiring.h"
@@ -29,10 +27,8 @@
 #include "device/device_channel.h"
 #include "lighting/lighting_model.h"
 #include "profiles/profile_catalogue.h"
-#include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "storage/settings_folder.h"
-#include "ui/qt/qt_ui.h"
 #include "ui/qt/qt_window.h"
 
 namespace tavrinex::app {
@@ -68,7 +64,7 @@ class FakeDesktop final : public platform::PointerSettingsBackend {
   std::vector<std::string> calls_;
 };
 
-class PerformancePageTest : public testing::Test, public test::PageDriver {
+class PerformancePageTest : public testing::Test, public test::PageWindow {
  protected:
   void SetUp() override { Build(true, true); }
   void Build(bool speed, bool wheel) {
@@ -77,11 +73,7 @@ class PerformancePageTest : public testing::Test, public test::PageDriver {
     auto backend = std::make_unique<FakeDesktop>(speed, wheel);
     desktop = backend.get();
     pointer = std::make_unique<platform::PointerSettingsWorker>(std::move(backend));
-    ui = std::make_unique<ui::qt::QtUi>(TAVRINEX_SKIN);
-    MainWndEnvironment env;
-    env.diagnostic = [](std::string_view) {};
-    env.sleep = [](std::chrono::milliseconds) {};
-    wnd = std::make_unique<CMainWnd>(*ui, bus, env);
+    MakeWindow();
     devices = std::make_unique<DeviceWiring>(*wnd, bus, nullptr);
     wnd->Create();
     lighting = std::make_unique<LightingWiring>(*wnd, *devices, nullptr);
@@ -93,8 +85,7 @@ class PerformancePageTest : public testing::Test, public test::PageDriver {
     page.reset();
     lighting.reset();
     devices.reset();
-    wnd.reset();
-    ui.reset();
+    DropWindow();
     pointer.reset();
     documents.reset();
   }
@@ -124,11 +115,9 @@ class PerformancePageTest : public testing::Test, public test::PageDriver {
   device::CurrentRecord Record() { return wnd->Image().Current(kMouse); }
   std::string Text(std::string_view name) { return Get(name).Text(); }
 
-  sim::SimBus bus;
   std::unique_ptr<test::LightProfileDocuments> documents;
   FakeDesktop* desktop = nullptr;
   std::unique_ptr<platform::PointerSettingsWorker> pointer;
-  std::unique_ptr<ui::qt::QtUi> ui;
   std::unique_ptr<DeviceWiring> devices;
   std::unique_ptr<LightingWiring> lighting;
   std::unique_ptr<PerformancePage> page;
@@ -336,19 +325,13 @@ TEST_F(PerformancePageTest, ResetReachesTheMouseOnItsThreadAndLeavesTheSliders) 
     s.settings[device::kSettingsSlotSize * s.ActiveProfile() + rec::kDpi1] = 50;
   });
   simulated.mouse.Plug();
-  for (int i = 0; i < 1000 && !wnd->Channel(kMouse).connected; ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return wnd->Channel(kMouse).connected.load(); });
   ASSERT_TRUE(wnd->Channel(kMouse).connected);
   auto& dpi1 = Get<ui::SliderControl>("ms_DPI1_slider");
   // The connect's last UI step refreshes the controls and then selects the mouse's tab: once
   // the tab is selected, no refresh of the connect can come after the reset's own values.
   auto& tab = Get<ui::OptionControl>("ms_tab");
-  for (int i = 0; i < 400 && (dpi1.Value() != 50 || !tab.IsSelected()); ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return dpi1.Value() == 50 && tab.IsSelected(); });
   ASSERT_TRUE(tab.IsSelected());
   ASSERT_EQ(dpi1.Value(), 50) << "shown after the connect";
   EXPECT_EQ(dpi1.Maximum(), 63);
@@ -365,10 +348,7 @@ TEST_F(PerformancePageTest, ResetReachesTheMouseOnItsThreadAndLeavesTheSliders) 
     const auto state = simulated.mouse.Snapshot();
     return state.Slot(state.ActiveProfile())[rec::kDpi1] != 50;
   };
-  for (int i = 0; i < 600 && !reset(); ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return reset(); });
   EXPECT_TRUE(reset()) << "the mouse took the factory reset";
   const std::vector<std::string> calls = DesktopCalls();
   EXPECT_EQ(calls, (std::vector<std::string>{"speed 10", "wheel 3"}));
@@ -376,10 +356,7 @@ TEST_F(PerformancePageTest, ResetReachesTheMouseOnItsThreadAndLeavesTheSliders) 
   // that follows brings its factory levels to the record and then to the sliders.
   const auto after = simulated.mouse.Snapshot();
   const std::uint8_t factory = after.Slot(after.ActiveProfile())[rec::kDpi1];
-  for (int i = 0; i < 600 && (Record()[rec::kDpi1] != factory || dpi1.Value() != factory); ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  PumpUntil([&] { return Record()[rec::kDpi1] == factory && dpi1.Value() == factory; });
   EXPECT_EQ(Record()[rec::kDpi1], factory);
   EXPECT_EQ(dpi1.Value(), factory) << "the sliders follow the synchronisation";
   EXPECT_EQ(wnd->Profiles().pointer.Speed(), 16);
@@ -396,7 +373,7 @@ TEST_F(PerformancePageTest, ScreenshotsOfThePerformancePage) {
   if (folder.isEmpty()) GTEST_SKIP() << "TAVRINEX_SCREENSHOTS not set";
   Build(true, false);
   std::filesystem::create_directories(folder.toStdString());
-  QWidget* host = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget();
+  QWidget* host = Host();
   host->resize(1000, 740);
   SetScale(100, 63);
   const std::uint8_t dpis[] = {3, 7, 15, 31};

@@ -27,10 +27,8 @@
 #include "profiles/profile_catalogue.h"
 #include "storage/ini_file.h"
 #include "storage/settings_folder.h"
-#include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "ui/qt/program_chooser_dialog.h"
-#include "ui/qt/qt_ui.h"
 
 namespace tavrinex::app {
 namespace {
@@ -54,22 +52,17 @@ void WhenShown(std::function<void(QDialog&)> act) {
   });
 }
 
-class ProgramChooserTest : public testing::Test, public test::PageDriver {
+class ProgramChooserTest : public testing::Test, public test::PageWindow {
  protected:
   void SetUp() override {
-    ui = std::make_unique<ui::qt::QtUi>(TAVRINEX_SKIN);
-    MainWndEnvironment env;
-    env.diagnostic = [](std::string_view) {};
-    env.sleep = [](std::chrono::milliseconds) {};
-    wnd = std::make_unique<CMainWnd>(*ui, bus, env);
+    MakeWindow();
     wnd->Create();
     Pump();
     chooser = std::make_unique<ui::qt::ProgramChooserDialog>(*ui, Offer);
   }
   void TearDown() override {
     if (wnd) wnd->Destroy(false);
-    wnd.reset();
-    ui.reset();
+    DropWindow();
   }
   static QListWidget& List(QDialog& d) { return *d.findChild<QListWidget*>(ui::qt::kChooserList); }
   static QStringList Shown(QDialog& d) {
@@ -81,8 +74,6 @@ class ProgramChooserTest : public testing::Test, public test::PageDriver {
   }
 
   test::LightProfileDocuments documents;
-  sim::SimBus bus;
-  std::unique_ptr<ui::qt::QtUi> ui;
   std::unique_ptr<ui::qt::ProgramChooserDialog> chooser;
 };
 
@@ -178,7 +169,7 @@ constexpr std::string_view kRow = "kb_deng_profile_link_name_hor";
 constexpr std::string_view kButton = "kb_deng_profile_link_btn";
 constexpr const char* kGame = "/opt/games/racer/racer";
 
-class ProfileLinkTest : public testing::Test, public test::PageDriver {
+class ProfileLinkTest : public testing::Test, public test::PageWindow {
  protected:
   void SetUp() override { Build(true); }
   void Build(bool desktopKnows) {
@@ -194,15 +185,7 @@ class ProfileLinkTest : public testing::Test, public test::PageDriver {
     }
     (void)catalogue.SetSelect(kLight, 1);
     desktop = std::make_unique<ScriptedDesktop>(desktopKnows);
-    ui = std::make_unique<ui::qt::QtUi>(TAVRINEX_SKIN);
-    MainWndEnvironment env;
-    env.diagnostic = [](std::string_view) {};
-    env.sleep = [](std::chrono::milliseconds) {};
-    env.messageObserver = [this](CMsgWnd& box, const std::string& id) {
-      boxes.push_back(id);
-      box.WindowOf()->Close(1);
-    };
-    wnd = std::make_unique<CMainWnd>(*ui, bus, env);
+    MakeWindow();
     devices = std::make_unique<DeviceWiring>(*wnd, bus, nullptr);
     lists = std::make_unique<ProfileLists>(*wnd, *devices, std::vector<std::filesystem::path>{TAVRINEX_DEFAULTS},
                                            nullptr, nullptr);
@@ -211,7 +194,7 @@ class ProfileLinkTest : public testing::Test, public test::PageDriver {
     wnd->Create();
     Settle();
     for (int i = 0; i < 500 && !desktop->Started(); ++i) Settle();
-    dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget()->show();
+    Host()->show();
     Get<ui::OptionControl>("kb_tab").Select(true, true);  // the keyboard's page, with its profile area
     Pump();
   }
@@ -220,8 +203,7 @@ class ProfileLinkTest : public testing::Test, public test::PageDriver {
     links.reset();
     lists.reset();
     devices.reset();
-    wnd.reset();
-    ui.reset();
+    DropWindow();
     desktop.reset();
     documents.reset();
   }
@@ -247,9 +229,9 @@ class ProfileLinkTest : public testing::Test, public test::PageDriver {
   static std::string Raw(std::string_view section, int entry) {
     return profiles::ReadIniString(profiles::CataloguePath(DeviceKind::kKeyboard), section, std::to_string(entry));
   }
-  void LinkByCheck(int entry, std::optional<std::string> answer) {
+  void LinkByCheck(int entry, std::optional<std::string> program) {
     UserPicks(entry);
-    chooser.answer = std::move(answer);
+    chooser.answer = std::move(program);
     Press(kCheck);
   }
   // The user's click on a button or check box of the (hidden) profile area.
@@ -259,15 +241,12 @@ class ProfileLinkTest : public testing::Test, public test::PageDriver {
   }
 
   std::unique_ptr<test::LightProfileDocuments> documents;
-  sim::SimBus bus;
   sim::SimulatedDevices sims{bus};
   std::unique_ptr<ScriptedDesktop> desktop;
-  std::unique_ptr<ui::qt::QtUi> ui;
   std::unique_ptr<DeviceWiring> devices;
   std::unique_ptr<ProfileLists> lists;
   std::unique_ptr<ProfileLinkWiring> links;
   ScriptedChooser chooser;
-  std::vector<std::string> boxes;
 };
 
 TEST_F(ProfileLinkTest, LinkedProgramInFrontAppliesItsProfileAndTheUsersChoiceStaysStored) {
@@ -332,9 +311,9 @@ TEST_F(ProfileLinkTest, TheCheckRefusesAProgramLinkedElsewhereTheButtonTakesIt) 
 }
 
 TEST_F(ProfileLinkTest, CancelOrAPathThatIsNoProgramLeavesTheEntryUnlinked) {
-  for (const std::optional<std::string>& answer : {std::optional<std::string>{}, std::optional<std::string>("racer.exe")}) {
-    LinkByCheck(3, answer);
-    EXPECT_FALSE(Checked()) << answer.value_or("(cancelled)");
+  for (const std::optional<std::string>& program : {std::optional<std::string>{}, std::optional<std::string>("racer.exe")}) {
+    LinkByCheck(3, program);
+    EXPECT_FALSE(Checked()) << program.value_or("(cancelled)");
     EXPECT_EQ(Raw("PROFILELIKEDENGEXE", 3), "0");
     EXPECT_EQ(Raw("DENGPROCESS", 3), " ");
   }
@@ -376,7 +355,7 @@ TEST_F(ProfileLinkTest, ScreenshotsOfTheLinkControls) {
   const QString folder = qEnvironmentVariable("TAVRINEX_SCREENSHOTS");
   if (folder.isEmpty()) GTEST_SKIP() << "TAVRINEX_SCREENSHOTS not set";
   std::filesystem::create_directories(folder.toStdString());
-  QWidget* host = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget();
+  QWidget* host = Host();
   host->resize(1000, 740);
   LinkByCheck(2, kGame);
   for (const bool knows : {true, false}) {
@@ -389,7 +368,7 @@ TEST_F(ProfileLinkTest, ScreenshotsOfTheLinkControls) {
     }
     if (knows) {
       Build(false);
-      host = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget();
+      host = Host();
       host->resize(1000, 740);
       UserPicks(1);
     }

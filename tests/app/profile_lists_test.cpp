@@ -4,7 +4,6 @@
 #include "app/profile_lists.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,12 +28,10 @@
 #include "profiles/profile_catalogue.h"
 #include "profiles/profile_file.h"
 #include "profiles/profile_history.h"
-#include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "storage/atomic_file.h"
 #include "storage/ini_file.h"
 #include "storage/settings_folder.h"
-#include "ui/qt/qt_ui.h"
 #include "ui/qt/qt_window.h"
 
 namespace tavrinex::app {
@@ -76,35 +73,22 @@ void WriteBytes(const fs::path& file, const std::string& bytes) {
   std::ofstream(file, std::ios::binary) << bytes;
 }
 
-class ProfileListsTest : public testing::Test, public test::PageDriver {
+class ProfileListsTest : public testing::Test, public test::PageWindow {
  protected:
   void SetUp() override {
-    std::string folder = (fs::temp_directory_path() / "tavrinex-lists-XXXXXX").string();
-    if (::mkdtemp(folder.data()) == nullptr) throw std::runtime_error("mkdtemp");
-    root = folder;
-    ::setenv(profiles::kDocumentsOverrideVariable, (folder + "/Documents").c_str(), 1);
+    root = documents.Root();
     defaults = {TAVRINEX_DEFAULTS};
   }
   void TearDown() override {
     Close();
-    ::unsetenv(profiles::kDocumentsOverrideVariable);
     std::error_code ec;
-    fs::permissions(root / "readonly", fs::perms::owner_all, ec);
-    fs::remove_all(root, ec);
+    fs::permissions(root / "readonly", fs::perms::owner_all, ec);  // for the folder's removal
   }
 
   // The window with its lists filled (the first run's writes done).
   void Open() {
     Close();
-    ui = std::make_unique<ui::qt::QtUi>(TAVRINEX_SKIN);
-    MainWndEnvironment env;
-    env.diagnostic = [](std::string_view) {};
-    env.sleep = [](std::chrono::milliseconds) {};
-    env.messageObserver = [this](CMsgWnd& box, const std::string& id) {
-      boxes.push_back(id);
-      box.WindowOf()->Close(answer);
-    };
-    wnd = std::make_unique<CMainWnd>(*ui, bus, env);
+    MakeWindow();
     devices = std::make_unique<DeviceWiring>(*wnd, bus, nullptr);
     auto fake = std::make_unique<FakeDialogs>();
     dialogs = fake.get();
@@ -121,8 +105,7 @@ class ProfileListsTest : public testing::Test, public test::PageDriver {
     keys.reset();
     lighting.reset();
     devices.reset();
-    wnd.reset();
-    ui.reset();
+    DropWindow();
   }
   // Until the file worker and the display steps are done.
   void Settle() {
@@ -180,13 +163,10 @@ class ProfileListsTest : public testing::Test, public test::PageDriver {
     (void)c.SetSelect(list, 0);
   }
 
+  test::TemporaryDocuments documents;  // first made, last gone
   fs::path root;
   std::vector<fs::path> defaults;
-  std::vector<std::string> boxes;
-  int answer = 1;
-  sim::SimBus bus;
   sim::SimulatedDevices sims{bus};
-  std::unique_ptr<ui::qt::QtUi> ui;
   std::unique_ptr<DeviceWiring> devices;
   std::unique_ptr<LightingWiring> lighting;
   std::unique_ptr<KeyEditorWiring> keys;
@@ -646,7 +626,7 @@ TEST_F(ProfileListsTest, ScreenshotsOfTheProfileArea) {
   Prepare(DeviceKind::kKeyboard, kLight, {"Game", "Office", "新配置文件2", "Night"});
   Open();
   Choose(kKbLight, 2);
-  QWidget* host = dynamic_cast<ui::qt::QtWindow&>(wnd->Window()).HostWidget();
+  QWidget* host = Host();
   host->show();
   Get<ui::OptionControl>("kb_tab").Select(true, true);
   Press("kb_profile_fun_spread_btn");
