@@ -23,6 +23,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <condition_variable>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -43,6 +45,7 @@
 #include "device/device_ids.h"
 #include "device/device_image.h"
 #include "device/device_sync.h"
+#include "device/fd_io.h"
 #include "device/hid_backend.h"
 #include "device/input_watcher.h"
 #include "keys/key_image.h"
@@ -103,83 +106,142 @@ std::vector<std::uint8_t> ConfigDescriptor(std::uint8_t choice) {
   }
 }
 
-// The device's end of the configuration link: answers every request from the script.
-class Responder {
- public:
-  Responder(device::UniqueFd end, bool usesIds, Script& script, const tavrinex::core::StopEvent& stop)
-      : end_(std::move(end)), usesIds_(usesIds), script_(script), stop_(stop),
-        thread_([this] { Run(); }) {}
-  ~Responder() { thread_.join(); }  // after the host closed its end
-  Responder(const Responder&) = delete;
-  Responder& operator=(const Responder&) = delete;
-
- private:
-  void Run() {
-    std::array<std::uint8_t, 256> wire{};
-    for (;;) {
-      const long n = ::recv(end_.Get(), wire.data(), wire.size(), 0);
-      if (n <= 0) return;  // the host closed
-      ReportFrame request;
-      const std::size_t skip = usesIds_ ? 0 : 1;
-      std::copy_n(wire.begin(), std::min(static_cast<std::size_t>(n), device::kFrameSize - skip),
-                  request.bytes.begin() + static_cast<std::ptrdiff_t>(skip));
-      if (!Answer(request)) {
-        ::shutdown(end_.Get(), SHUT_RDWR);
-        return;
-      }
-    }
-  }
+// The device's end of one configuration link.
+struct DeviceEnd {
+  device::UniqueFd fd;
+  bool usesIds = true;
+  Script* script = nullptr;
+  const tavrinex::core::StopEvent* stop = nullptr;
 
   void Send(std::span<const std::uint8_t> report) const {
-    [[maybe_unused]] const long n = ::send(end_.Get(), report.data(), report.size(), MSG_NOSIGNAL);
+    [[maybe_unused]] const long n = ::send(fd.Get(), report.data(), report.size(), MSG_NOSIGNAL);
   }
 
   void SendFrame(ReportFrame reply) const {
     reply.bytes[device::frame::kReportId] = device::kConfigReportId;
-    Send(std::span(reply.bytes).subspan(usesIds_ ? 0 : 1));
+    Send(std::span(reply.bytes).subspan(usesIds ? 0 : 1));
+  }
+
+  // Reads one request and answers it from the script; false when the link is over (the host
+  // closed it, or the device unplugged).
+  bool Serve() {
+    std::array<std::uint8_t, 256> wire{};
+    const long n = ::recv(fd.Get(), wire.data(), wire.size(), MSG_DONTWAIT);
+    if (n < 0 && errno == EAGAIN) return true;
+    if (n <= 0) return false;
+    ReportFrame request;
+    const std::size_t skip = usesIds ? 0 : 1;
+    std::copy_n(wire.begin(), std::min(static_cast<std::size_t>(n), device::kFrameSize - skip),
+                request.bytes.begin() + static_cast<std::ptrdiff_t>(skip));
+    if (Answer(request)) return true;
+    ::shutdown(fd.Get(), SHUT_RDWR);
+    return false;
   }
 
   // False to unplug.
   bool Answer(const ReportFrame& request) {
     for (;;) {
-      const auto r = script_.Byte();
+      const auto r = script->Byte();
       if (!r) return false;
       ReportFrame reply = request;
       switch (*r % 6) {
         case 0:
           reply.bytes[device::frame::kStatus] = 0;
-          std::fill(reply.MutableData().begin(), reply.MutableData().end(), script_.Byte().value_or(0));
+          std::fill(reply.MutableData().begin(), reply.MutableData().end(), script->Byte().value_or(0));
           SendFrame(reply);
           return true;
         case 1:
-          reply.bytes[device::frame::kStatus] = script_.Byte().value_or(0);
-          script_.Bytes(reply.MutableData());
+          reply.bytes[device::frame::kStatus] = script->Byte().value_or(0);
+          script->Bytes(reply.MutableData());
           SendFrame(reply);
           return true;
         case 2: {
-          std::vector<std::uint8_t> raw(1 + script_.Byte().value_or(0) % 80u);
-          script_.Bytes(raw);
+          std::vector<std::uint8_t> raw(1 + script->Byte().value_or(0) % 80u);
+          script->Bytes(raw);
           Send(raw);
           // A report of another collection is skipped: the request is still unanswered.
-          if (!usesIds_ || raw[0] == device::kConfigReportId) return true;
+          if (!usesIds || raw[0] == device::kConfigReportId) return true;
           break;
         }
         case 3: return false;
-        case 4: stop_.Set(); return true;
+        case 4: stop->Set(); return true;
         default:
           reply.bytes[device::frame::kStatus] = 0;
-          script_.Bytes(reply.MutableData());
+          script->Bytes(reply.MutableData());
           SendFrame(reply);
           return true;
       }
     }
   }
+};
 
-  device::UniqueFd end_;
-  bool usesIds_;
-  Script& script_;
-  const tavrinex::core::StopEvent& stop_;
-  std::thread thread_;
+// One thread for the whole process serves every device end: a thread made and ended per input
+// would cost more than the input's exchanges (stacks mapped and unmapped under ASan).
+class DeviceThread {
+ public:
+  static DeviceThread& Get() {
+    static DeviceThread* const thread = new DeviceThread;  // runs until the process ends
+    return *thread;
+  }
+
+  void Attach(DeviceEnd end) {
+    std::lock_guard lock(mutex_);
+    ends_.push_back(std::make_unique<DeviceEnd>(std::move(end)));
+    wake_.Signal();
+  }
+
+  // Closes every device end and returns once the thread holds none: the input's script and
+  // stop event may go.
+  void DetachAll() {
+    std::unique_lock lock(mutex_);
+    detach_ = true;
+    wake_.Signal();
+    detached_.wait(lock, [this] { return !detach_; });
+  }
+
+ private:
+  DeviceThread() { std::thread([this] { Run(); }).detach(); }
+
+  [[noreturn]] void Run() {
+    std::vector<pollfd> fds;
+    std::vector<DeviceEnd*> polled;
+    for (;;) {
+      fds.assign(1, {wake_.Get(), POLLIN, 0});
+      polled.clear();
+      {
+        std::lock_guard lock(mutex_);
+        for (const auto& end : ends_) {
+          fds.push_back({end->fd.Get(), POLLIN, 0});
+          polled.push_back(end.get());
+        }
+      }
+      if (::poll(fds.data(), fds.size(), -1) <= 0) continue;
+      for (std::size_t i = 1; i < fds.size(); ++i) {
+        if (fds[i].revents != 0 && !polled[i - 1]->Serve()) Drop(polled[i - 1]);
+      }
+      if (fds[0].revents != 0) Woken();
+    }
+  }
+
+  void Drop(const DeviceEnd* end) {
+    std::lock_guard lock(mutex_);
+    std::erase_if(ends_, [end](const auto& e) { return e.get() == end; });
+  }
+
+  void Woken() {
+    std::lock_guard lock(mutex_);
+    wake_.Reset();
+    if (!detach_) return;
+    ends_.clear();
+    detach_ = false;
+    detached_.notify_all();
+  }
+
+  std::mutex mutex_;
+  std::condition_variable detached_;
+  device::EventFd wake_;
+  std::vector<std::unique_ptr<DeviceEnd>> ends_;
+  bool detach_ = false;
 };
 
 // Opens "config" with a responder on its far end and "consumer" with the far end kept for
@@ -205,7 +267,7 @@ class FuzzBackend final : public device::HidBackend {
     } else {
       opened.reportDescriptor = config_;
       const bool usesIds = config_.size() != kConfigWithoutIds.size();
-      responders_.push_back(std::make_unique<Responder>(device::UniqueFd(ends[1]), usesIds, script_, stop_));
+      DeviceThread::Get().Attach({device::UniqueFd(ends[1]), usesIds, &script_, &stop_});
     }
     return opened;
   }
@@ -216,8 +278,6 @@ class FuzzBackend final : public device::HidBackend {
   std::vector<std::uint8_t> config_;
   Script& script_;
   const tavrinex::core::StopEvent& stop_;
-  // Joined when the backend goes, after the channels closed their ends.
-  std::vector<std::unique_ptr<Responder>> responders_;
 };
 
 // One fuzz input's devices: a channel per kind, opened on first use, and the program's state
@@ -247,6 +307,7 @@ struct Run {
     for (auto& c : channels) {
       if (c) c->hid.CloseDevice();
     }
+    DeviceThread::Get().DetachAll();
   }
 
   device::DeviceChannel& Channel(DeviceKind kind) {
