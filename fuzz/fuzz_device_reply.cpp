@@ -23,9 +23,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <condition_variable>
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -262,7 +262,8 @@ class FuzzBackend final : public device::HidBackend {
     opened.vendorId = device::kVendorId;
     opened.writeStyle = device::WriteStyle::kNonBlocking;
     if (path == "consumer") {
-      opened.reportDescriptor.assign(tavrinex::sim::kConsumerDescriptor.begin(), tavrinex::sim::kConsumerDescriptor.end());
+      const auto& consumer = tavrinex::sim::kConsumerDescriptor;
+      opened.reportDescriptor.assign(consumer.begin(), consumer.end());
       consumerEnd.Reset(ends[1]);
     } else {
       opened.reportDescriptor = config_;
@@ -288,7 +289,8 @@ struct Run {
     tavrinex::keys::ConnectKeyPositionMap(hooks, image, positions);
     hooks.saveSelectedLightProfile = [this](DeviceKind kind) {
       ++lightSaves;
-      Check(profiles::AssembleLightBody(state, kind).size() == profiles::BodySizeOf(kind, profiles::ProfileListKind::kLight));
+      const auto body = profiles::AssembleLightBody(state, kind);
+      Check(body.size() == profiles::BodySizeOf(kind, profiles::ProfileListKind::kLight));
       return true;
     };
     hooks.saveSelectedKeyProfile = [this](DeviceKind kind) {
@@ -297,7 +299,8 @@ struct Run {
       return true;
     };
     hooks.showMessage = [this](std::string_view id) { Check(id == device::kMessageLedCountTooLarge); ++messages; };
-    hooks.writeProfileFile = [](const std::filesystem::path& path, std::uint16_t tag, std::span<const std::uint8_t> body) {
+    hooks.writeProfileFile = [](const std::filesystem::path& path, std::uint16_t tag,
+                                std::span<const std::uint8_t> body) {
       Check(path.filename() == device::kDefaultKeyFileName && tag == device::kKeyboardDeviceTag &&
             body.size() == device::kKeyBlockSize);
       return true;
@@ -346,13 +349,15 @@ std::array<DeviceBlocks, device::kDeviceKindCount> Snapshots(const device::Devic
 }
 
 bool SameFrom(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b, std::size_t from) {
-  return std::equal(a.begin() + static_cast<std::ptrdiff_t>(from), a.end(), b.begin() + static_cast<std::ptrdiff_t>(from));
+  const auto at = static_cast<std::ptrdiff_t>(from);
+  return std::equal(a.begin() + at, a.end(), b.begin() + at);
 }
 
 // What a sequence may change: only its own kind's blocks, never the settings bytes past the
 // 56 that travel, never key bytes past the block length, and the current record always names
 // a profile that exists.
-void CheckBlocks(const std::array<DeviceBlocks, device::kDeviceKindCount>& before, const device::DeviceImage& image,
+void CheckBlocks(const std::array<DeviceBlocks, device::kDeviceKindCount>& before,
+                 const device::DeviceImage& image,
                  DeviceKind kind, std::size_t blockLength) {
   for (const DeviceKind other : device::kAllDeviceKinds) {
     const DeviceBlocks now = image.Snapshot(other);
@@ -367,7 +372,9 @@ void CheckBlocks(const std::array<DeviceBlocks, device::kDeviceKindCount>& befor
     }
     const std::size_t keyBytes = kind == DeviceKind::kMousePad ? 0 : blockLength;
     Check(SameFrom(now.defaultKeys, was.defaultKeys, keyBytes));
-    for (std::size_t p = 0; p < device::kProfileCount; ++p) Check(SameFrom(now.keyPages[p], was.keyPages[p], keyBytes));
+    for (std::size_t p = 0; p < device::kProfileCount; ++p) {
+      Check(SameFrom(now.keyPages[p], was.keyPages[p], keyBytes));
+    }
   }
 }
 
@@ -421,11 +428,13 @@ void Report(Run& run, DeviceKind watcher) {
     run.consumer = std::make_unique<device::HidDevice>(run.backend);
     run.consumer->path = "consumer";
     run.consumer->openForReading = run.consumer->overlapped = true;
-    Check(run.consumer->OpenDevice() && run.consumer->SelectCollection(device::kConsumerUsagePage, device::kConsumerUsage));
+    Check(run.consumer->OpenDevice() &&
+          run.consumer->SelectCollection(device::kConsumerUsagePage, device::kConsumerUsage));
   }
   std::vector<std::uint8_t> bytes(1 + run.script.Byte().value_or(0) % 8u);
   run.script.Bytes(bytes);
-  [[maybe_unused]] const long sent = ::send(run.backend.consumerEnd.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+  [[maybe_unused]] const long sent =
+      ::send(run.backend.consumerEnd.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
   device::HidDevice& dev = *run.consumer;
   const std::span<std::uint8_t> report = dev.InputBuffer();
   std::size_t n = 0;
@@ -435,7 +444,9 @@ void Report(Run& run, DeviceKind watcher) {
       items[0].reportId != report[0] || items[0].usages.empty()) {
     return;
   }
-  for (const std::uint16_t usage : items[0].usages) Check(usage == 0 || (usage >= items[0].usageLow && usage <= items[0].usageHigh));
+  for (const std::uint16_t usage : items[0].usages) {
+    Check(usage == 0 || (usage >= items[0].usageLow && usage <= items[0].usageHigh));
+  }
   const auto message = device::MessageForUsage(watcher, items[0].usages[0]);
   if (!message) return;
   for (const device::DeviceMessage& m : device::kDeviceMessages) {
