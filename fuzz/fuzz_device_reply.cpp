@@ -9,7 +9,7 @@
 //   then, per operation, one byte o: o % 4 = 0 DeviceSync, 1 RereadActiveSettings,
 //                 2 SaveDefaultKeyFile, 3 one consumer-control report; (o / 4) % 3 = device kind
 //                 (keyboard, mouse, mouse pad; for a report: the keyboard's or the mouse's watcher)
-//   a report:     one length byte (1 + b % 8 bytes), then the report, id first
+//   a report:     one length byte (1 + b % 72 bytes), then the report, id first
 //   while an operation runs, the device answers each request with the next reply script:
 //                 r % 6 = 0 a right reply (header echoed, status 0) whose 56 data bytes are
 //                 the next byte repeated; 1 the request's header, the next byte as status and
@@ -262,8 +262,13 @@ class FuzzBackend final : public device::HidBackend {
     opened.vendorId = device::kVendorId;
     opened.writeStyle = device::WriteStyle::kNonBlocking;
     if (path == "consumer") {
-      const auto& consumer = tavrinex::sim::kConsumerDescriptor;
-      opened.reportDescriptor.assign(consumer.begin(), consumer.end());
+      // On a shared node the watcher's interface carries the configuration replies too.
+      if (config_.size() == tavrinex::sim::kSharedNodeDescriptor.size()) {
+        opened.reportDescriptor = config_;
+      } else {
+        const auto& consumer = tavrinex::sim::kConsumerDescriptor;
+        opened.reportDescriptor.assign(consumer.begin(), consumer.end());
+      }
       consumerEnd.Reset(ends[1]);
     } else {
       opened.reportDescriptor = config_;
@@ -431,7 +436,7 @@ void Report(Run& run, DeviceKind watcher) {
     Check(run.consumer->OpenDevice() &&
           run.consumer->SelectCollection(device::kConsumerUsagePage, device::kConsumerUsage));
   }
-  std::vector<std::uint8_t> bytes(1 + run.script.Byte().value_or(0) % 8u);
+  std::vector<std::uint8_t> bytes(1 + run.script.Byte().value_or(0) % 72u);
   run.script.Bytes(bytes);
   [[maybe_unused]] const long sent =
       ::send(run.backend.consumerEnd.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
