@@ -6,9 +6,11 @@
 //   byte 0        the configuration node's descriptor: 0 configuration collection alone,
 //                 1 consumer and configuration collections on one node, 2 configuration
 //                 collection without report ids
-//   then, per operation, one byte o: o % 4 = 0 DeviceSync, 1 RereadActiveSettings,
-//                 2 SaveDefaultKeyFile, 3 one consumer-control report; (o / 4) % 3 = device kind
-//                 (keyboard, mouse, mouse pad; for a report: the keyboard's or the mouse's watcher)
+//   then, per operation, one byte o: o % 5 = 0 DeviceSync, 1 RereadActiveSettings,
+//                 2 SaveDefaultKeyFile, 3 one consumer-control report, 4 the active key page
+//                 written back with its size from the info block, and the macro area measured;
+//                 (o / 5) % 3 = device kind (keyboard, mouse, mouse pad; for a report: the
+//                 keyboard's or the mouse's watcher)
 //   a report:     one length byte (1 + b % 72 bytes), then the report, id first
 //   while an operation runs, the device answers each request with the next reply script:
 //                 r % 6 = 0 a right reply (header echoed, status 0) whose 56 data bytes are
@@ -49,6 +51,8 @@
 #include "device/hid_backend.h"
 #include "device/input_watcher.h"
 #include "keys/key_image.h"
+#include "keys/macro_blob.h"
+#include "keys/macro_capacity.h"
 #include "lighting/lighting_store.h"
 #include "profiles/profile_body.h"
 #include "profiles/profile_catalogue.h"
@@ -459,6 +463,28 @@ void Report(Run& run, DeviceKind watcher) {
   }
 }
 
+// What the device's info block sizes when the host writes back: the key page (the keyboard's
+// LED count) and the macro area (info byte 6) that a library of 40 actions must fit.
+void WriteBack(Run& run, DeviceKind kind) {
+  device::DeviceChannel& channel = run.Channel(kind);
+  tavrinex::keys::PageWrite page;
+  {
+    const tavrinex::core::StopScope scope(run.stop);
+    page = tavrinex::keys::WriteActivePage(kind, channel, run.image);
+  }
+  const device::DeviceBlocks b = run.image.Snapshot(kind);
+  Check(page.bytes <= device::kKeyBlockSize && page.page < device::kProfileCount);
+  if (page.sent && kind == DeviceKind::kKeyboard) {
+    Check(page.bytes == 3u * b.info[device::kInfoLedCount]);
+  }
+  if (kind == DeviceKind::kMousePad) Check(!page.sent);
+
+  const std::vector<tavrinex::keys::MacroActions> macros(4, tavrinex::keys::MacroActions(10));
+  const std::uint8_t units = tavrinex::keys::MacroAreaUnits(run.image, kind);
+  const auto use = tavrinex::keys::MeasureMacroArea(macros, units);
+  Check(use.Fits() == (use.usedBytes <= use.capacityBytes));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -467,12 +493,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   while (!run.stop.IsSet()) {
     const auto op = run.script.Byte();
     if (!op) break;
-    const auto kind = static_cast<DeviceKind>((*op / 4) % 3);
-    switch (*op % 4) {
+    const auto kind = static_cast<DeviceKind>((*op / 5) % 3);
+    switch (*op % 5) {
       case 0: Synchronise(run, Operation::kSync, kind); break;
       case 1: Synchronise(run, Operation::kReread, kind); break;
       case 2: Synchronise(run, Operation::kDefaultKeys, kind); break;
-      default: Report(run, kind == DeviceKind::kMouse ? DeviceKind::kMouse : DeviceKind::kKeyboard); break;
+      case 3: Report(run, kind == DeviceKind::kMouse ? DeviceKind::kMouse : DeviceKind::kKeyboard); break;
+      default: WriteBack(run, kind); break;
     }
   }
   return 0;

@@ -8,11 +8,11 @@ HERE = pathlib.Path(__file__).resolve().parent
 
 # Device kinds and operations as fuzz_device_reply.cpp numbers them.
 KB, MS, MP = 0, 1, 2
-SYNC, REREAD, DEFAULT_KEYS, REPORT = 0, 1, 2, 3
+SYNC, REREAD, DEFAULT_KEYS, REPORT, WRITE_BACK = 0, 1, 2, 3, 4
 
 
 def op(kind, what):
-    return bytes([kind * 4 + what])
+    return bytes([kind * 5 + what])
 
 
 def ok(fill=0):
@@ -65,9 +65,10 @@ DEVICE_SEEDS = {
     # Too many LEDs; then another collection's report, a busy status and an unplug.
     "faults.bin": bytes([1]) + op(KB, SYNC) + ok() + info(200)
     + op(MS, REREAD) + raw([3, 1, 4]) + ok() + data(b"", 0xFE) + bytes([3]),
-    # The default key block, then a stop while the pad's settings are read.
+    # The default key block, the active page written back (CMD_BEGIN, 60 bytes, CMD_END),
+    # then a stop while the pad's settings are read.
     "default_keys_stop.bin": bytes([0]) + keyboard_sync(20) + op(KB, DEFAULT_KEYS) + chunks(60)
-    + op(MP, REREAD) + ok(1) + bytes([4]),
+    + op(KB, WRITE_BACK) + ok() + chunks(60) + ok() + op(MP, REREAD) + ok(1) + bytes([4]),
 }
 
 INSTANCE_SEEDS = {
