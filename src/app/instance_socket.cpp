@@ -123,6 +123,14 @@ std::optional<ProfileRestoreRequest> ParseProfileRestore(std::string_view text, 
   return ProfileRestoreRequest{*kind, std::string(lines[2]), std::string(lines[3]), std::string(lines[4])};
 }
 
+ProfileAnswer ParseProfileAnswer(std::string_view answer) {
+  using Kind = ProfileAnswer::Kind;
+  if (answer == kAnswerElsewhere) return {Kind::kElsewhere, {}};
+  if (answer.starts_with("OK ")) return {Kind::kOk, std::string(answer.substr(3))};
+  if (answer.starts_with("ERR ")) answer.remove_prefix(4);
+  return {Kind::kError, std::string(answer)};
+}
+
 bool SendToRunningInstance(const std::string& name, std::string_view text,
                            std::chrono::milliseconds limit) {
   return SendToInstance(name, text, limit) == SendOutcome::kSent;

@@ -75,6 +75,16 @@ struct ProfileRestoreRequest {
 // Answers: "OK <text>", "ERR <text>", or "ELSEWHERE" from a copy with another documents folder.
 inline constexpr std::string_view kAnswerElsewhere = "ELSEWHERE";
 
+// An answer as the asker reads it. Whatever came back, it reads as one of the three: an answer
+// of another form is an error whose text is the whole answer.
+struct ProfileAnswer {
+  enum class Kind : std::uint8_t { kOk, kError, kElsewhere };
+  Kind kind = Kind::kError;
+  std::string text;
+  friend bool operator==(const ProfileAnswer&, const ProfileAnswer&) = default;
+};
+[[nodiscard]] ProfileAnswer ParseProfileAnswer(std::string_view answer);
+
 // Plugs or unplugs every interface of one simulated device in a copy run with --simulate.
 struct SimCommand {
   bool plug = true;

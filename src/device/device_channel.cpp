@@ -70,7 +70,7 @@ CommandResult DeviceChannel::Begin() { return Simple(Command::kBegin); }
 
 CommandResult DeviceChannel::End() {
   if (!connected) return kResultNoReply;
-  if (core::WaitOnCurrentStop(kEndDelay)) return kResultNoReply;
+  if (core::WaitOnCurrentStop(endDelay)) return kResultNoReply;
   return Simple(Command::kEnd);
 }
 

@@ -72,6 +72,8 @@ class DeviceChannel {
   std::uint16_t expectedUsagePage = 0;
   std::atomic<bool> connected{false};
   std::atomic<bool> sharedLightingActive{false};
+  // The pause before CMD_END; a fuzzer that runs thousands of sequences a second sets it to 0.
+  std::chrono::milliseconds endDelay{kEndDelay};
   HidDevice hid;
   std::recursive_mutex lock;  // held by the detection thread over a whole iteration
 

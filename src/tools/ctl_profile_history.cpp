@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,10 +69,11 @@ int Restore(DeviceKind kind, const std::filesystem::path& folder, std::string_vi
     std::fputs("tavrinexctl profile restore: the running program did not answer; nothing was changed here\n", stderr);
     return 1;
   }
-  if (answer.text && *answer.text != app::kAnswerElsewhere) {
-    const bool ok = answer.text->starts_with("OK ");
+  const auto read = answer.text ? std::optional(app::ParseProfileAnswer(*answer.text)) : std::nullopt;
+  if (read && read->kind != app::ProfileAnswer::Kind::kElsewhere) {
+    const bool ok = read->kind == app::ProfileAnswer::Kind::kOk;
     std::fprintf(ok ? stdout : stderr, "%s%s (by the running program)\n", ok ? "" : "tavrinexctl profile restore: ",
-                 answer.text->substr(ok ? 3 : 4).c_str());
+                 read->text.c_str());
     return ok ? 0 : 1;
   }
   const auto report = profiles::RestoreProfileByName(profiles::ProfileHistory(folder), name, version);
