@@ -76,12 +76,3 @@ void BM_AppendRecordedKeyTo500Rows(benchmark::State& state) {
 BENCHMARK(BM_AppendRecordedKeyTo500Rows)->Unit(benchmark::kMicrosecond)->Iterations(200);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
