@@ -4,10 +4,13 @@
 // line in both languages.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <QApplication>
 #include <QWidget>
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "app/macro_timeline_panel.h"
 #include "appearance/custom_controls.h"
@@ -36,10 +39,15 @@ std::string Area(const std::string& prefix, int y) {
          "</y><width>330</width><height>18</height></rect></property></widget>\n";
 }
 
-// A skin folder with the shipped language files and the test layout.
+// A skin folder of its own (tests run in parallel) with the shipped language files and the
+// test layout.
 fs::path TestSkin() {
-  const fs::path folder = fs::path(::testing::TempDir()) / "timeline_skin";
-  fs::create_directories(folder);
+  std::string pattern = (fs::temp_directory_path() / "tavrinex-timeline-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    ADD_FAILURE() << "no temporary folder";
+    return {};
+  }
+  const fs::path folder = pattern;
   for (const char* file : {"lan_en.xml", "lan_cn.xml"}) {
     fs::copy_file(fs::path(TAVRINEX_SKIN) / file, folder / file, fs::copy_options::overwrite_existing);
   }
@@ -78,7 +86,7 @@ std::vector<TimelineRow> RecordedMacro() {
 
 class MacroTimelinePanelTest : public ::testing::Test {
  protected:
-  MacroTimelinePanelTest() : ui_(TestSkin()) {
+  MacroTimelinePanelTest() : skin_(TestSkin()), ui_(skin_) {
     appearance::RegisterCustomControls(ui_);
     EXPECT_TRUE(ui_.LoadLanguage("lan_en.xml"));
     window_ = ui_.CreateWindow({"timeline.ui", "", nullptr, 0, 0, false}, owner_);
@@ -98,8 +106,16 @@ class MacroTimelinePanelTest : public ::testing::Test {
   struct Owner : ui::WindowHandler {
     void Notify(const ui::Notification&) override {}
   } owner_;
+  fs::path skin_;
   ui::qt::QtUi ui_;
   std::unique_ptr<ui::Window> window_;
+
+ public:
+  ~MacroTimelinePanelTest() override {
+    window_.reset();
+    std::error_code ignored;
+    fs::remove_all(skin_, ignored);
+  }
 };
 
 TEST_F(MacroTimelinePanelTest, TheRowsReachTheirPagesTimeline) {

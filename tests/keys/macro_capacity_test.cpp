@@ -1,9 +1,11 @@
 #include "keys/macro_capacity.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 namespace tavrinex::keys {
 namespace {
@@ -90,9 +92,9 @@ TEST(MacroCapacityTest, AChangedMacroMeasuredBeforeItIsSaved) {
 }
 
 TEST(MacroCapacityTest, MeasuredFromTheFilesAsTheSaveReadsThem) {
-  const fs::path folder = fs::path(::testing::TempDir()) / "macro_capacity_files";
-  fs::remove_all(folder);
-  fs::create_directories(folder);
+  std::string pattern = (fs::temp_directory_path() / "tavrinex-capacity-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+  const fs::path folder = pattern;
   std::ofstream(folder / "kbMacro.ini") << "[MACROCOUNT]\r\ncount=2\r\n[MACRONAME]\r\n0=a\r\n1=b\r\n";
   std::ofstream(folder / "a.mac") << "[MACROACTIONCOUNT]\r\ncount=3\r\n[MACROACTION]\r\n"
                                      "0=5,0,138,4,1,keyboard_key_A\r\n1=junk\r\n2=5,0,10,4,0,keyboard_key_A\r\n";
@@ -112,6 +114,8 @@ TEST(MacroCapacityTest, MeasuredFromTheFilesAsTheSaveReadsThem) {
   const MacroAreaUse changed = MeasureLibraryWithChange(library, image, 1, rows);
   EXPECT_EQ(changed.usedBytes, 36u + 4u * 24u);  // 132: one action too many
   EXPECT_EQ(changed.actionsToRemove, 1u);
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
 }
 
 TEST(MacroCapacityTest, AreaUnitsFromTheInfoBlock) {
