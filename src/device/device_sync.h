@@ -4,8 +4,10 @@
 //
 // A step whose command fails leaves its block as it was (or with the chunks that did arrive)
 // and the next step runs; the profile saves that end a sequence skip whatever did not arrive
-// in full. Every step can be cut short by the calling thread's stop event (core::StopScope):
-// the sequence then ends at once and saves nothing. The result says how the sequence went.
+// in full. Every read can be cut short by the calling thread's stop event (core::StopScope):
+// the sequence then ends at once and saves nothing. A stop that comes only while the bracket is
+// being closed still saves, since everything was read in full by then. The result says how the
+// sequence went.
 #pragma once
 
 #include <cstdint>
