@@ -47,7 +47,11 @@ class LightingEditorTest : public testing::Test, public test::PageWindow {
     devices = std::make_unique<DeviceWiring>(*wnd, bus, nullptr);
     wnd->Create();
     lighting = std::make_unique<LightingWiring>(*wnd, *devices, nullptr);
-    GateFlush();  // released by the tests that show the flush
+    // The once-per-second flush takes the dirty flags these tests look at, at whatever moment
+    // a loaded machine lets the timer fire: it runs only in the tests that release it.
+    wnd->Hooks().flushSettings = [this, flush = wnd->Hooks().flushSettings](DeviceKind kind) {
+      if (!holdFlush) flush(kind);
+    };
     QApplication::processEvents();
   }
   void TearDown() override {
@@ -75,6 +79,7 @@ class LightingEditorTest : public testing::Test, public test::PageWindow {
   std::unique_ptr<test::LightProfileDocuments> documents;  // first made, last gone: saves land there
   std::unique_ptr<DeviceWiring> devices;
   std::unique_ptr<LightingWiring> lighting;
+  bool holdFlush = true;  // read and set on the UI thread only
 };
 
 // Each mode of each device's list enables exactly the groups of the mode table; an entry of

@@ -56,12 +56,6 @@ void PageWindow::MakeWindow() {
   wnd = std::make_unique<CMainWnd>(*ui, bus, env);
 }
 
-void PageWindow::GateFlush() {
-  wnd->Hooks().flushSettings = [this, flush = wnd->Hooks().flushSettings](device::DeviceKind kind) {
-    if (!holdFlush && flush) flush(kind);
-  };
-}
-
 void KeyWindow::SetUp() {
   documents = std::make_unique<TemporaryDocuments>();
   MakeWindow();

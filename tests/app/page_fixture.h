@@ -115,10 +115,6 @@ class PageWindow : public PageDriver {
  public:
   // `ui` and `wnd`, the window not yet created (wirings that must see its creation come first).
   void MakeWindow();
-  // The once-per-second flush takes the dirty flags the tests look at, at whatever moment a
-  // loaded machine lets its timer fire. Called after the device wiring has set the flush: from
-  // then on it runs only while `holdFlush` is false.
-  void GateFlush();
   // After the wirings that use them are gone.
   void DropWindow() {
     wnd.reset();
@@ -127,7 +123,6 @@ class PageWindow : public PageDriver {
 
   std::vector<std::string> boxes;
   int answer = 1;
-  bool holdFlush = true;  // set and read on the UI thread only
   sim::SimBus bus;
   std::unique_ptr<ui::qt::QtUi> ui;
 };

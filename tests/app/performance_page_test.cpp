@@ -75,7 +75,6 @@ class PerformancePageTest : public testing::Test, public test::PageWindow {
     pointer = std::make_unique<platform::PointerSettingsWorker>(std::move(backend));
     MakeWindow();
     devices = std::make_unique<DeviceWiring>(*wnd, bus, nullptr);
-    GateFlush();
     wnd->Create();
     lighting = std::make_unique<LightingWiring>(*wnd, *devices, nullptr);
     page = std::make_unique<PerformancePage>(*wnd, *devices, *lighting, pointer.get());

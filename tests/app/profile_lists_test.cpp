@@ -90,7 +90,6 @@ class ProfileListsTest : public testing::Test, public test::PageWindow {
     Close();
     MakeWindow();
     devices = std::make_unique<DeviceWiring>(*wnd, bus, nullptr);
-    GateFlush();
     auto fake = std::make_unique<FakeDialogs>();
     dialogs = fake.get();
     lists = std::make_unique<ProfileLists>(*wnd, *devices, defaults, nullptr, nullptr, std::move(fake));
