@@ -7,9 +7,11 @@
 #include <QTest>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 #include <memory>
 #include <stdexcept>
@@ -23,6 +25,7 @@
 #include "app/save_failure_notice.h"
 #include "device/detection.h"
 #include "device/device_ids.h"
+#include "page_fixture.h"
 #include "profiles/profile_catalogue.h"
 #include "profiles/profile_selection.h"
 #include "storage/save_failure.h"
@@ -45,6 +48,9 @@ struct Box {
 class MainWndTest : public testing::Test {
  protected:
   void SetUp() override {
+    // Everything the window reads or writes between runs stays in a folder of this test's own,
+    // never the user's documents that other tests running at the same time share.
+    documents = std::make_unique<test::TemporaryDocuments>();
     ui = std::make_unique<ui::qt::QtUi>(SkinFolder());
     MainWndEnvironment env;
     env.diagnostic = [this](std::string_view l) {
@@ -67,6 +73,7 @@ class MainWndTest : public testing::Test {
   void TearDown() override {
     wnd.reset();
     ui.reset();
+    documents.reset();
   }
 
   [[nodiscard]] virtual const char* SkinFolder() const { return TAVRINEX_SKIN; }
@@ -77,6 +84,17 @@ class MainWndTest : public testing::Test {
   }
   void Pump() {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  }
+  // Pumps until `done` holds; false after a bound that only ends a failing test (far beyond
+  // what a loaded machine under a sanitizer needs).
+  bool PumpUntil(const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      Pump();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
   }
   bool Logged(const std::string& part) {
     const std::lock_guard lock(mutex);
@@ -103,6 +121,7 @@ class MainWndTest : public testing::Test {
   std::vector<std::string> lines;
   std::vector<Box> boxes;
   std::function<void()> duringBox;
+  std::unique_ptr<test::TemporaryDocuments> documents;
   sim::SimBus bus;
   std::unique_ptr<ui::qt::QtUi> ui;
   std::unique_ptr<CMainWnd> wnd;
@@ -381,9 +400,6 @@ TEST_F(MainWndTest, ChangesWithinASecondGiveOneSettingsWriteAtTimerTwoOnTheDevic
 // first (so the pointer settings the device does not hold survive), then the synchronisation
 // saves what it read into that same file.
 TEST_F(MainWndTest, MouseConnectLoadsThenSavesTheSelectedLightProfile) {
-  std::string folder = (std::filesystem::temp_directory_path() / "tavrinex-XXXXXX").string();
-  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
-  ::setenv(profiles::kDocumentsOverrideVariable, (folder + "/Documents").c_str(), 1);
   const profiles::ProfileCatalogue catalogue(DeviceKind::kMouse);
   ASSERT_TRUE(catalogue.SetCount(profiles::ProfileListKind::kLight, 2));
   ASSERT_TRUE(catalogue.SetName(profiles::ProfileListKind::kLight, 0, "Work"));
@@ -425,18 +441,15 @@ TEST_F(MainWndTest, MouseConnectLoadsThenSavesTheSelectedLightProfile) {
   core::StopEvent stop;
   std::thread detection([&] { (void)device::RunDetection(DeviceKind::kMouse, wiring.Context(), stop); });
   // Bounded wait for the synchronisation's save (the UI steps it posts need the loop).
-  std::string saved = body();
-  for (int i = 0; i < 1000 && !fromDevice(saved); ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::string saved;
+  PumpUntil([&] {
     saved = body();
-  }
+    return fromDevice(saved);
+  });
   stop.Set();
   detection.join();
   Pump();
   wnd->Channel(DeviceKind::kMouse).hid.CloseDevice();
-  ::unsetenv(profiles::kDocumentsOverrideVariable);
-  std::filesystem::remove_all(folder);
 
   ASSERT_TRUE(fromDevice(saved));  // written by the synchronisation with what it read
   EXPECT_EQ(wnd->Profiles().pointer.Speed(), 17);  // loaded before the synchronisation
@@ -472,9 +485,6 @@ TEST(ShippedSkin, LanguageFilesHoldTheSameIdsAndEveryMessage) {
 // A keyboard connect rebuilds the map from keyboard view positions to key slots, which the
 // key editor reads; then message 0x0B03 saves the keyboard's default key file.
 TEST_F(MainWndTest, KeyboardConnectRebuildsTheKeyPositionMapAndTheDefaultKeyFileCanBeSaved) {
-  std::string folder = (std::filesystem::temp_directory_path() / "tavrinex-XXXXXX").string();
-  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
-  ::setenv(profiles::kDocumentsOverrideVariable, (folder + "/Documents").c_str(), 1);
   const auto mapped = [this] {
     const auto entries = wnd->KeyPositions().Entries();
     return std::count_if(entries.begin(), entries.end(),
@@ -488,19 +498,13 @@ TEST_F(MainWndTest, KeyboardConnectRebuildsTheKeyPositionMapAndTheDefaultKeyFile
   core::StopEvent stop;
   std::thread detection(
       [&] { (void)device::RunDetection(DeviceKind::kKeyboard, wiring.Context(), stop); });
-  for (int i = 0; i < 1000 && mapped() == 0; ++i) {  // bounded wait for the synchronisation
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  PumpUntil([&] { return mapped() != 0; });  // bounded wait for the synchronisation
   // The message that saves the default key file: into the keyboard's folder, not beside the
   // program, by the keyboard's device thread.
-  const auto saved = std::filesystem::path(folder) / "Documents" / "Zepha QX19" / "kb" / "defaults" /
+  const auto saved = documents->Root() / "Documents" / "Zepha QX19" / "kb" / "defaults" /
                      "kbkeydefault.pro";
   Post(msg::kSaveDefaultKeys);
-  for (int i = 0; i < 500 && !std::filesystem::exists(saved); ++i) {
-    Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  PumpUntil([&] { return std::filesystem::exists(saved); });  // written whole, by a rename
   stop.Set();
   detection.join();
   Pump();
@@ -508,8 +512,6 @@ TEST_F(MainWndTest, KeyboardConnectRebuildsTheKeyPositionMapAndTheDefaultKeyFile
   const auto savedSize = std::filesystem::file_size(saved, error);
   EXPECT_EQ(device::ExchangesOnForbiddenThread(), 0u);
   wnd->Channel(DeviceKind::kKeyboard).hid.CloseDevice();
-  ::unsetenv(profiles::kDocumentsOverrideVariable);
-  std::filesystem::remove_all(folder);
 
   EXPECT_EQ(mapped(), 106);  // every key of the reference layout finds its slot
   EXPECT_FALSE(error) << error.message();
@@ -729,7 +731,7 @@ TEST_F(MainWndTest, EveryTitleBarButtonLeavesItsWindowState) {
       QTimer guard;
       guard.setSingleShot(true);
       QObject::connect(&guard, &QTimer::timeout, [this] { ui->Loop().Quit(2); });
-      guard.start(5000);
+      guard.start(20000);
       QTimer::singleShot(0, [&] { wnd->Notify(n); });
       EXPECT_EQ(ui->Loop().Run(), 0) << c.button;
     } else {
@@ -747,9 +749,6 @@ TEST_F(MainWndTest, EveryTitleBarButtonLeavesItsWindowState) {
 // never does); a re-read reads the active record. The handling may finish later than the
 // message: each effect is awaited.
 TEST_F(MainWndTest, EachDeviceMessageReadsItsDeviceBack) {
-  std::string folder = (std::filesystem::temp_directory_path() / "tavrinex-XXXXXX").string();
-  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
-  ::setenv(profiles::kDocumentsOverrideVariable, (folder + "/Documents").c_str(), 1);
   sim::SimulatedDevices devices(bus);
   devices.PlugAll();
   DeviceWiring wiring(*wnd, bus, nullptr);
@@ -775,13 +774,7 @@ TEST_F(MainWndTest, EachDeviceMessageReadsItsDeviceBack) {
   });
   constexpr std::size_t kFirmwareByte = 1;  // an info byte nothing else depends on
   constexpr std::size_t kModeByte = 1;      // of the active record
-  const auto waitUntil = [this](const std::function<bool()>& done) {
-    for (int i = 0; i < 500 && !done(); ++i) {
-      Pump();
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return done();
-  };
+  const auto waitUntil = [this](const std::function<bool()>& done) { return PumpUntil(done); };
   struct Case {
     std::uint32_t sync;
     std::uint32_t reread;
@@ -813,8 +806,6 @@ TEST_F(MainWndTest, EachDeviceMessageReadsItsDeviceBack) {
   deviceThread.join();
   EXPECT_EQ(device::ExchangesOnForbiddenThread(), 0u) << "a device exchange ran in the window's loop";
   for (const auto& entry : paths) wnd->Channel(entry.first).hid.CloseDevice();
-  ::unsetenv(profiles::kDocumentsOverrideVariable);
-  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

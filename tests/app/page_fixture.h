@@ -24,6 +24,7 @@
 #include "app/device_wiring.h"
 #include "app/key_editor_wiring.h"
 #include "app/main_wnd.h"
+#include "app/routing_types.h"
 #include "sim/sim_bus.h"
 #include "sim/simulated_device.h"
 #include "ui/qt/qt_ui.h"
@@ -61,9 +62,10 @@ class PageDriver {
   static void Pump() {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
   }
-  // Pumps until `done` holds; false after `limit`.
+  // Pumps until `done` holds; false after `limit`, which only ends a failing test, so it is
+  // far beyond what a loaded machine under a sanitizer needs.
   template <class F>
-  static bool PumpUntil(F done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+  static bool PumpUntil(F done, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!done()) {
       if (std::chrono::steady_clock::now() > end) return false;
@@ -115,6 +117,11 @@ class PageWindow : public PageDriver {
  public:
   // `ui` and `wnd`, the window not yet created (wirings that must see its creation come first).
   void MakeWindow();
+  // The once-a-second flush takes the dirty mark of every device (connected or not) on a device
+  // thread, at any pump once the window runs: tests that check the mark an edit leaves stop it
+  // after the window's creation, and a test of the flush itself starts it again.
+  void StopFlushTimer() { wnd->Window().KillTimer(timer::kFlush); }
+  void StartFlushTimer() { wnd->Window().SetTimer(timer::kFlush, kFlushPeriod); }
   // After the wirings that use them are gone.
   void DropWindow() {
     wnd.reset();

@@ -94,6 +94,7 @@ class ProfileListsTest : public testing::Test, public test::PageWindow {
     dialogs = fake.get();
     lists = std::make_unique<ProfileLists>(*wnd, *devices, defaults, nullptr, nullptr, std::move(fake));
     wnd->Create();
+    StopFlushTimer();  // a select's dirty mark stays for the checks
     lighting = std::make_unique<LightingWiring>(*wnd, *devices, nullptr);
     keys = std::make_unique<KeyEditorWiring>(*wnd, *devices);
     lists->SetKeyEditors(keys.get());
@@ -109,7 +110,7 @@ class ProfileListsTest : public testing::Test, public test::PageWindow {
   }
   // Until the file worker and the display steps are done.
   void Settle() {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     do {
       Pump();
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -117,10 +118,10 @@ class ProfileListsTest : public testing::Test, public test::PageWindow {
     Pump();
   }
 
-  // Pumps until `done` holds (false after 10 s).
+  // Pumps until `done` holds (false after 20 s, a bound that only ends a failing test).
   template <class F>
   bool Until(F done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!done()) {
       if (std::chrono::steady_clock::now() > end) return false;
       Pump();

@@ -176,7 +176,8 @@ struct ServerFixture : testing::Test {
 
   // Waits until the server has handled `count` connections' worth of output.
   void WaitFor(std::size_t count) {
-    for (int i = 0; i < 200; ++i) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);  // ends a failure only
+    while (std::chrono::steady_clock::now() < end) {
       {
         const std::lock_guard lock(mutex);
         if (received.size() + simReceived.size() + lines.size() >= count) return;

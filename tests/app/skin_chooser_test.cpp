@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -103,13 +104,15 @@ class SkinChooserTest : public testing::Test {
     return profiles::ReadIniString(profiles::MainIniPath(), "SKINIMAGE", key);
   }
   // Answers the next file dialog with `file`, or cancels it when `file` is empty: looks for
-  // it every few milliseconds, as it opens a moment after the click.
+  // it every few milliseconds, as it opens a moment after the click (the bound only ends a
+  // failing test).
   static void AnswerFileDialog(const QString& file) {
     auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, file, tries = 0]() mutable {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    QObject::connect(poll, &QTimer::timeout, [poll, file, end] {
       auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
       if (dialog == nullptr) {
-        if (++tries > 500) {
+        if (std::chrono::steady_clock::now() > end) {
           ADD_FAILURE() << "no file dialog opened";
           poll->deleteLater();
         }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -69,11 +70,21 @@ TEST(WorkerRegistry, AWorkerThatIgnoresItsStopIsNamedAtTheLimitAndStillJoined) {
     *ended = true;
   });
   registry.Start({});
-  std::thread releaser([release] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  // Released once the shutdown has named it at its limit (a fixed pause could run out before the
+  // shutdown even began on a loaded machine); the bound only ends a failing test.
+  std::thread releaser([release, log] {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const auto named = [&log] {
+      const auto lines = log->Copy();
+      return !lines.empty() && lines.back().find("still running") != std::string::npos;
+    };
+    while (!named() && std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     release->Set();
   });
-  const ShutdownOutcome outcome = registry.Shutdown(std::chrono::milliseconds(50));
+  // A limit the worker that heeds its stop meets even on a loaded machine.
+  const ShutdownOutcome outcome = registry.Shutdown(std::chrono::seconds(2));
   releaser.join();
   EXPECT_EQ(outcome.started, 2u);
   EXPECT_EQ(outcome.stillRunning, 1u);

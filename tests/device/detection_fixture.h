@@ -145,7 +145,7 @@ class StepLog {
   // has been logged `times` times.
   bool WaitFor(const std::string& line, int times = 1) const {
     std::unique_lock lock(mutex_);
-    return cv_.wait_for(lock, std::chrono::seconds(10), [&] {
+    return cv_.wait_for(lock, std::chrono::seconds(20), [&] {
       return std::count(lines_.begin(), lines_.end(), line) >= times;
     });
   }
@@ -173,7 +173,7 @@ inline std::vector<std::string> Only(const std::vector<std::string>& all,
 // Polls a condition that has no log line (a flag, a count) up to a generous bound.
 template <typename F>
 bool Eventually(F&& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (!condition()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));

@@ -100,10 +100,12 @@ TEST_F(LinkFaultTest, LateAndDoubledRepliesDoNotShiftTheNextRead) {
     sim::Fault fault;
     std::size_t requests;  // of the first exchange
   };
+  // Late by half an attempt's wait more than the attempt waits: it misses attempt 1 however late
+  // the reader starts waiting on a loaded machine, and follows attempt 2's prompt answer.
   sim::Fault late{sim::Fault::Action::kLateReply, 0, 1};
-  late.late = 320ms;
+  late.late = kReplyTimeout + kReplyTimeout / 2;
   const Case cases[] = {
-      {"late by 320 ms", late, 2},  // attempt 2 is answered at once; attempt 1's reply follows
+      {"late by 450 ms", late, 2},  // attempt 2 is answered at once; attempt 1's reply follows
       {"answered twice", {sim::Fault::Action::kDoubleReply, 0, 1}, 1},
   };
   devices.mouse.Plug();
@@ -116,7 +118,9 @@ TEST_F(LinkFaultTest, LateAndDoubledRepliesDoNotShiftTheNextRead) {
     std::array<std::uint8_t, kSettingsTransferSize> slot{};
     EXPECT_EQ(Channel(DeviceKind::kMouse).ReadSettings(64, slot), kResultOk);
     EXPECT_EQ(devices.mouse.RequestCount(), c.requests);
-    std::this_thread::sleep_for(c.fault.action == sim::Fault::Action::kLateReply ? 100ms : 20ms);
+    // Until the reply to the earlier request is surely waiting (with a wide margin).
+    const bool lateReply = c.fault.action == sim::Fault::Action::kLateReply;
+    std::this_thread::sleep_for(lateReply ? 2 * kReplyTimeout : 100ms);
     EXPECT_EQ(ReadDefaultKeys(), FirmwareDefaultKeys(devices.mouse));
     EXPECT_EQ(devices.mouse.RequestCount(), c.requests + 10);
   }
@@ -130,12 +134,15 @@ TEST_F(LinkFaultTest, ASlowReplyDuringTheNextAttemptCounts) {
   OpenMouse(devices.mouse.ConfigPath());
   const auto fw = devices.mouse.Snapshot();
   devices.mouse.ClearRequests();
-  devices.mouse.SetReplyDelay(320ms);
+  // Half an attempt's wait on either side: past attempt 1's end and before attempt 2's, whatever
+  // the scheduling of a loaded machine adds.
+  devices.mouse.SetReplyDelay(kReplyTimeout + kReplyTimeout / 2);
   std::array<std::uint8_t, kSettingsTransferSize> slot{};
   EXPECT_EQ(Channel(DeviceKind::kMouse).ReadSettings(64, slot), kResultOk);
   EXPECT_TRUE(std::equal(slot.begin(), slot.end(), fw.settings.begin() + 64));
   devices.mouse.SetReplyDelay(0ms);
-  std::this_thread::sleep_for(400ms);  // the second reply is on its way meanwhile
+  // The second reply, answered after the same delay, surely arrives meanwhile.
+  std::this_thread::sleep_for(3 * kReplyTimeout);
   EXPECT_EQ(devices.mouse.RequestCount(), 2u) << "the request was sent twice";
   EXPECT_EQ(ReadDefaultKeys(), FirmwareDefaultKeys(devices.mouse));
   Channel(DeviceKind::kMouse).hid.CloseDevice();

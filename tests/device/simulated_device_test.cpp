@@ -126,7 +126,8 @@ TEST_F(SimulatedDeviceTest, FrameWithAWrongChecksumIsRefused) {
   EXPECT_FALSE(Device(DeviceKind::kMousePad).Snapshot().inSequence);
 }
 
-// Reads the first consumer usage the interface reports, or 0 when none comes in time.
+// Reads the first consumer usage the interface reports, or 0 when none comes in time (a report
+// ends the wait at once, so the default only bounds a failing test).
 class ConsumerListener {
  public:
   ConsumerListener(sim::SimBus& bus, const std::string& path) : hid_(bus) {
@@ -135,7 +136,7 @@ class ConsumerListener {
     opened_ = hid_.OpenDevice();
   }
   [[nodiscard]] bool Opened() const { return opened_; }
-  std::uint16_t Next(std::chrono::milliseconds wait = 1000ms) {
+  std::uint16_t Next(std::chrono::milliseconds wait = 10000ms) {
     std::size_t n = 0;
     if (!hid_.ReadReport(hid_.InputBuffer(), wait, n)) return 0;
     if (!hid_.DecodeInputReport(hid_.InputBuffer())) return 0;

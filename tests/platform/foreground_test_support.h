@@ -32,7 +32,8 @@ class SleepingChild {
       ::execlp("sleep", "sleep", "60", static_cast<char*>(nullptr));
       ::_exit(127);
     }
-    for (int i = 0; i < 500 && ExecutableOf(pid_) == self; ++i) ::usleep(10000);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (ExecutableOf(pid_) == self && std::chrono::steady_clock::now() < end) ::usleep(10000);
   }
   ~SleepingChild() {
     if (pid_ > 0) {
@@ -57,11 +58,15 @@ class Reports {
     }
     changed_.notify_all();
   }
-  // Waits until `count` reports have arrived; the reports so far either way.
+  // Waits until `count` reports have arrived; the reports so far either way, padded with "?"
+  // to `count` (so that a test indexing them fails instead of crashing). The bound only ends a
+  // failing test.
   std::vector<std::string> WaitFor(std::size_t count) {
     std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, std::chrono::seconds(5), [&] { return paths_.size() >= count; });
-    return paths_;
+    changed_.wait_for(lock, std::chrono::seconds(20), [&] { return paths_.size() >= count; });
+    std::vector<std::string> paths = paths_;
+    if (paths.size() < count) paths.resize(count, "?");
+    return paths;
   }
 
  private:

@@ -107,7 +107,7 @@ TEST(PointerSettingsWorkerTest, ChangesDuringACallCoalesceIntoTheLastValue) {
   worker.SetSpeed(99);  // clamped to 20
   worker.SetWheelLines(-3);  // clamped to 1
   backend.Open();
-  ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(10)));
+  ASSERT_TRUE(worker.WaitUntilIdle(std::chrono::seconds(20)));
   const std::lock_guard lock(backend.mutex);
   EXPECT_EQ(backend.speeds, (std::vector<int>{2, 20}));
   EXPECT_EQ(backend.wheel, (std::vector<int>{1}));

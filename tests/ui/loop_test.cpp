@@ -18,6 +18,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// A bound on waits that only ends a failing test: far beyond a loaded machine under TSan.
+constexpr int kWaitMs = 20000;
+
 TEST_F(UiTest, PostFromAWorkerRunsOnTheUiThreadInOrder) {
   std::vector<int> order;  // touched on the UI thread only
   std::thread worker([&] {
@@ -30,7 +33,7 @@ TEST_F(UiTest, PostFromAWorkerRunsOnTheUiThreadInOrder) {
   });
   worker.join();
   EXPECT_FALSE(order.size() == 100U);  // nothing runs before the loop does
-  EXPECT_TRUE(QTest::qWaitFor([&] { return order.size() == 100U; }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return order.size() == 100U; }, kWaitMs));
   for (int i = 0; i < 100; ++i) EXPECT_EQ(order[static_cast<std::size_t>(i)], i);
 }
 
@@ -43,7 +46,7 @@ TEST_F(UiTest, SendFromAWorkerIsHandledWhileTheUiThreadRuns) {
     handled = window->SendMessage({0x0901, 21, 0, {}}, stop, &result);
     done = true;
   });
-  EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, kWaitMs));
   worker.join();
   EXPECT_TRUE(handled);
   EXPECT_EQ(result, 42);
@@ -79,7 +82,7 @@ TEST_F(UiTest, PostedMessagesArriveWithTheirPayload) {
   std::thread([&] { window->PostMessage({0x0B01, 1, -7, std::string("x")}); }).join();
   window->PostMessage({0x0B02, 2, 0, {}});
   EXPECT_TRUE(handler.messages.empty());  // a post never runs inside its sender
-  EXPECT_TRUE(QTest::qWaitFor([&] { return handler.messages.size() == 2U; }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return handler.messages.size() == 2U; }, kWaitMs));
   EXPECT_EQ(handler.messages[0].lparam, -7);
   EXPECT_EQ(std::any_cast<std::string>(handler.messages[0].payload), "x");
   EXPECT_EQ(handler.messages[1].id, 0x0B02U);
@@ -91,7 +94,7 @@ TEST_F(UiTest, TimersFireByIdAndStop) {
   EXPECT_TRUE(QTest::qWaitFor([&] {
     return std::count(handler.timers.begin(), handler.timers.end(), 3) >= 3 &&
            std::count(handler.timers.begin(), handler.timers.end(), 2) >= 2;
-  }));
+  }, kWaitMs));
   window->KillTimer(3);
   std::thread([&] { window->KillTimer(2); }).join();
   QApplication::processEvents();  // the worker's kill is posted
@@ -102,7 +105,7 @@ TEST_F(UiTest, TimersFireByIdAndStop) {
   handler.timers.clear();
   handler.onTimer = [&](int id) { window->KillTimer(id); };
   window->SetTimer(1, 5ms);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !handler.timers.empty(); }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !handler.timers.empty(); }, kWaitMs));
   QTest::qWait(30);
   EXPECT_EQ(handler.timers, std::vector<int>{1});
 }
@@ -150,7 +153,7 @@ TEST_F(UiTest, TrayActivationsArriveAsTheCallbackMessage) {
   EXPECT_EQ(icon->toolTip(), "ZEPHA keyboard");
   emit icon->activated(QSystemTrayIcon::Trigger);
   emit icon->activated(QSystemTrayIcon::Context);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return handler.messages.size() == 2U; }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return handler.messages.size() == 2U; }, kWaitMs));
   EXPECT_EQ(handler.messages[0].id, kTrayMessage);
   EXPECT_EQ(handler.messages[0].lparam, kMouseLeftUp);
   EXPECT_EQ(handler.messages[1].lparam, kMouseRightUp);
@@ -168,7 +171,7 @@ TEST_F(UiTest, MenuItemsFromFileAndCodeReportTheirClick) {
   EXPECT_EQ(actions[2]->text(), "退出");
   actions[1]->trigger();
   actions[2]->trigger();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return handler.messages.size() == 2U; }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return handler.messages.size() == 2U; }, kWaitMs));
   EXPECT_EQ(handler.messages[0].id, kMenuClickMessage);
   const auto first = std::any_cast<MenuItem>(handler.messages[0].payload);
   EXPECT_EQ(first.name, "qianting");
@@ -202,7 +205,8 @@ TEST_F(UiTest, LedPicturesFollowTheirBufferFromAWorker) {
   EXPECT_EQ(window->Find("kb_dkey_3")->OverlayOpacity(), 255);
   // The display-rate repaint applies changes by itself.
   std::thread([&] { buffer.Set(0, {OverlayWord({0xFF, 0, 0}), 200}); }).join();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return window->Find("kb_dkey_0")->OverlayOpacity() == 200; }));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return window->Find("kb_dkey_0")->OverlayOpacity() == 200; }, kWaitMs));
   window->DetachLedPictures(buffer);
   buffer.Set(0, {0, 1});
   EXPECT_EQ(window->ApplyLedPictures(), 0);

@@ -112,7 +112,7 @@ class UiTest : public ::testing::Test {
     ui = std::make_unique<qt::QtUi>(TestSkin());
     window = ui->CreateWindow({"XML_MAIN", "test", nullptr, 0, 0}, handler);
     window->Show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Host()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Host(), 20000));  // bounds a failure only
     QApplication::processEvents();  // "windowinit" is posted
   }
   void TearDown() override {
