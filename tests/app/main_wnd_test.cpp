@@ -85,17 +85,7 @@ class MainWndTest : public testing::Test {
   void Pump() {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
   }
-  // Pumps until `done` holds; false after a bound that only ends a failing test (far beyond
-  // what a loaded machine under a sanitizer needs).
-  bool PumpUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      Pump();
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-  }
+  static bool PumpUntil(const std::function<bool()>& done) { return test::PageDriver::PumpUntil(done); }
   bool Logged(const std::string& part) {
     const std::lock_guard lock(mutex);
     for (const auto& l : lines) {
@@ -774,7 +764,6 @@ TEST_F(MainWndTest, EachDeviceMessageReadsItsDeviceBack) {
   });
   constexpr std::size_t kFirmwareByte = 1;  // an info byte nothing else depends on
   constexpr std::size_t kModeByte = 1;      // of the active record
-  const auto waitUntil = [this](const std::function<bool()>& done) { return PumpUntil(done); };
   struct Case {
     std::uint32_t sync;
     std::uint32_t reread;
@@ -795,11 +784,11 @@ TEST_F(MainWndTest, EachDeviceMessageReadsItsDeviceBack) {
       f.State().settings[kModeByte] = mode;  // slot 0, the active profile's
     });
     wnd->Window().PostMessage({c.reread, 0, 0, {}});
-    EXPECT_TRUE(waitUntil([&] { return wnd->Image().Current(c.kind)[kModeByte] == mode; }))
+    EXPECT_TRUE(PumpUntil([&] { return wnd->Image().Current(c.kind)[kModeByte] == mode; }))
         << std::hex << c.reread;
     EXPECT_NE(wnd->Image().Info(c.kind)[kFirmwareByte], firmware) << std::hex << c.reread;
     wnd->Window().PostMessage({c.sync, 0, 0, {}});
-    EXPECT_TRUE(waitUntil([&] { return wnd->Image().Info(c.kind)[kFirmwareByte] == firmware; }))
+    EXPECT_TRUE(PumpUntil([&] { return wnd->Image().Info(c.kind)[kFirmwareByte] == firmware; }))
         << std::hex << c.sync;
   }
   stop.Set();
